@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Davrel and its tests, and runs every test
+# under Wine in a private prefix with the GBK code page and a private display.
+# Extra arguments go to ctest (for example: -R Badging).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh"
+source "$here/scripts/wine-env.sh"
+davrel_build
+davrel_wine_prefix
+davrel_start_display
+cleanup() { wineserver -k 2>/dev/null || true; davrel_stop_display; }
+trap cleanup EXIT
+# A persistent wineserver and one warm-up run make each test start fast.
+wineserver -p
+$WINE cmd /c exit >/dev/null 2>&1 || true
+cd "$BUILD"
+ctest --output-on-failure -j2 "$@"

@@ -1,0 +1,27 @@
+// Runs adb.exe / aapt.exe hidden and returns what they printed, converted
+// from UTF-8 to the system code page. Running a tool and reading its text are
+// kept apart: the readers live in their own files and never start processes.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Queries (device list, storage figures, badging report) answer within a
+// second or two; 10 s still covers a badging report of a large package on a
+// slow disk, while a TV that stopped answering costs at most 80 s across the
+// eight storage queries instead of freezing the window for good.
+const DWORD TOOL_QUERY_TIMEOUT_MS = 10000;
+// Installs and uninstalls run on a task thread and may take minutes.
+const DWORD TOOL_NO_TIMEOUT = INFINITE;
+// No real tool output comes near this; it only bounds a runaway tool.
+const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
+
+std::string Utf8ToAnsi(const char* pUtf8, int nCount);
+
+// Starts the command line (tool path unquoted, then its arguments) as a
+// hidden child whose stdout and stderr share one pipe, and returns the whole
+// output up to TOOL_OUTPUT_CAP bytes and up to the first zero byte. A child
+// still running after timeoutMs, or when hCancel is signalled, is terminated
+// and what it wrote so far is returned. Every failure gives an empty text.
+std::string RunTool(std::string strCommandLine,
+                    DWORD timeoutMs = TOOL_QUERY_TIMEOUT_MS,
+                    HANDLE hCancel = NULL);
