@@ -1,0 +1,140 @@
+// The main window: package details, TV storage, the status line and the
+// commands that connect, install and uninstall through the tool object.
+#pragma once
+#include <windows.h>
+#include <gdiplus.h>
+#include <memory>
+#include <string>
+#include <vector>
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/LinkCtrl.h"
+#include "framework/ScopedWin.h"
+#include "resources/resource.h"
+#include "shell/RegistryKey.h"
+#include "tools/ApkTool.h"
+
+// The operation of a background task.
+enum TaskCode {
+    TASK_CONNECT = 1,
+    TASK_INSTALL = 2,
+    TASK_UNINSTALL = 3,
+};
+
+// Background tasks never touch controls; they post these to the window.
+// lParam: a std::string* made with new; the window deletes it (the task does
+// when the post fails).
+const UINT WM_APP_TASK_STATUS = WM_APP + 1;
+// wParam: control id (Install or Uninstall); lParam: TRUE enable, FALSE disable.
+const UINT WM_APP_TASK_ENABLE = WM_APP + 2;
+
+class CDavrelDlg : public CDialog {
+public:
+    explicit CDavrelDlg(CWnd* pParent = NULL);
+    ~CDavrelDlg() override;
+
+    enum { IDD = IDD_DAVREL_DIALOG };
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    // Window
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnDestroy();
+    void OnDropFiles(HDROP hDrop);
+    LRESULT OnTaskStatus(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskEnable(WPARAM wParam, LPARAM lParam);
+
+    // Links, buttons, address box
+    void OnLinkClicked(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnPermissionsClicked(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnConnectClicked();
+    void OnInstallClicked();
+    void OnUninstallClicked();
+    void OnAboutButton();
+    void OnAssociateClicked();
+    void OnCancelClicked();
+    void OnSelectApkClicked();
+    void OnAddressUpdate();
+    void OnAddressSetFocus();
+    void OnRefreshClicked();
+
+    // Start-up steps
+    void ResetTexts();
+    void ReadCommandLine();
+    void LocateTools();
+    void AddAboutMenuItem();
+    void AllowDropsFromShell();
+
+    // Settings and the .apk association (DavrelDlgSettings.cpp)
+    void LoadSettings();
+    void SaveTvAddress(const std::string& strText);
+    void SetApkAssociation(int nFlag);
+
+    // Package and storage
+    void LoadApk();
+    void ShowStorageInfo();
+    void SelectApkFile();
+    void DrawPackageIcon();
+    void ShowAboutBox();
+    void SetStatus(const char* pszText);
+    // Points the tool object at the file the next install reads: a copy
+    // "install.apk" beside the package when Davrel may make one, else the package.
+    void PrepareInstallFile();
+
+    // Tasks
+    void StartTask(int nTask);
+    static unsigned __stdcall TaskThreadProc(void* pParam);
+    void RunTask(int nTask);
+    void PostStatus(const char* pszText);
+    void PostEnable(int nID, BOOL bEnable);
+    // Signals the tools to stop and waits for every task to end.
+    void FinishTasks();
+
+    HICON m_hIcon;
+    CRegistryKey m_regKey;
+    std::unique_ptr<CApkTool> m_pTool;
+    std::string m_strApkFile;
+    std::string m_strAaptExe;
+    std::string m_strAdbExe;
+    std::string m_strIconFile;
+    int m_nTask;
+    CButton m_chkAssociate;
+    CEdit m_editAddress;
+    CStatic m_staticName;
+    CStatic m_staticPackage;
+    CStatic m_staticVersion;
+    CStatic m_staticSdk;
+    CStatic m_staticSize;
+    CComboBox m_comboLocation;
+    CButton m_btnInstall;
+    CButton m_btnUninstall;
+    CButton m_btnCancel;
+    CButton m_btnConnect;
+    CStatic m_staticIcon;
+    std::unique_ptr<CScopedGetDC> m_pIconDC;
+    std::unique_ptr<Gdiplus::Graphics> m_pGraphics;
+    CButton m_btnSelect;
+    CLinkCtrl m_linkStatus;
+    CStatic m_staticSystemSize;
+    CStatic m_staticSystemFree;
+    CStatic m_staticDataSize;
+    CStatic m_staticDataFree;
+    CStatic m_staticSdcardSize;
+    CStatic m_staticSdcardFree;
+    CStatic m_staticSdext2Size;
+    CStatic m_staticSdext2Free;
+
+    // Beyond the window's controls: what a safe close needs.
+    CScopedHandle m_hCancelEvent;           // manual-reset; set when the window closes
+    std::vector<CScopedHandle> m_vecTasks;  // threads of started tasks
+    std::vector<std::string> m_vecInstallCopies;  // every "install.apk" this run made
+    std::string m_strStartupMessage;        // kept on the status line after start-up
+    bool m_bAdbPresent;
+    bool m_bAaptPresent;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,30 @@
+// The open-file dialog, on the system's common item dialog (IFileOpenDialog).
+#pragma once
+#include <windows.h>
+#include <string>
+
+class CWnd;
+
+class CFileDialog {
+public:
+    // pszFilter: "Name|pattern|Name|pattern||". Of the OFN_ flags, PATHMUSTEXIST,
+    // FILEMUSTEXIST, FORCESHOWHIDDEN, NOCHANGEDIR and NODEREFERENCELINKS carry
+    // over; the rest have no meaning for the newer dialog.
+    CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt = NULL, const char* pszFileName = NULL,
+                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                const char* pszFilter = NULL, CWnd* pParentWnd = NULL, DWORD dwSize = 0,
+                BOOL bVistaStyle = TRUE);
+
+    // IDOK with a chosen path, IDCANCEL when the user cancelled or anything failed.
+    INT_PTR DoModal();
+    // The chosen file in the system code page.
+    std::string GetPathName() const { return m_strPathName; }
+
+private:
+    std::string m_strDefExt;
+    std::string m_strFileName;
+    std::string m_strFilter;
+    DWORD m_dwFlags;
+    CWnd* m_pParentWnd;
+    std::string m_strPathName;
+};
