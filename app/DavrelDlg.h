@@ -45,6 +45,7 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
     void OnDropFiles(HDROP hDrop);
+    void RunAdbAndWait(const std::string& strParameters);
     LRESULT OnTaskStatus(WPARAM wParam, LPARAM lParam);
     LRESULT OnTaskEnable(WPARAM wParam, LPARAM lParam);
 
@@ -91,8 +92,11 @@ protected:
     void RunTask(int nTask);
     void PostStatus(const char* pszText);
     void PostEnable(int nID, BOOL bEnable);
-    // Signals the tools to stop and waits for every task to end.
-    void FinishTasks();
+    void InitTaskLock();
+    void FreeTaskLock();
+    // Signals the tools to stop and waits for every task to end; false when
+    // one did not end in time.
+    bool FinishTasks();
 
     HICON m_hIcon;
     CRegistryKey m_regKey;

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 class CDialog;
-typedef void (CDialog::*DLG_PMSG)();
 
 enum MessageSignature {
     MSGSIG_END = 0,
@@ -18,12 +17,22 @@ enum MessageSignature {
     MSGSIG_LWL,         // LRESULT OnX(WPARAM, LPARAM)     any message
 };
 
+// One handler of one signature; the others stay null.
+struct MessageHandler {
+    void (CDialog::*pfnVoid)();
+    void (CDialog::*pfnNotify)(NMHDR*, LRESULT*);
+    void (CDialog::*pfnSysCommand)(UINT, LPARAM);
+    HCURSOR (CDialog::*pfnCursor)();
+    void (CDialog::*pfnDropFiles)(HDROP);
+    LRESULT (CDialog::*pfnLwl)(WPARAM, LPARAM);
+};
+
 struct MessageMapEntry {
     UINT nMessage;     // WM_COMMAND / WM_NOTIFY or the message itself
     UINT nCode;        // notification code for WM_COMMAND / WM_NOTIFY, else 0
     UINT nID;          // control id for WM_COMMAND / WM_NOTIFY, else 0
     MessageSignature nSig;
-    DLG_PMSG pfn;
+    MessageHandler handler;
 };
 
 #define DECLARE_MESSAGE_MAP() \
@@ -36,29 +45,36 @@ protected: \
         static const MessageMapEntry s_entries[] = {
 
 #define END_MESSAGE_MAP() \
-            { 0, 0, 0, MSGSIG_END, nullptr } \
+            { 0, 0, 0, MSGSIG_END, {} } \
         }; \
         return s_entries; \
     }
 
-#define DLG_HANDLER(type, fn) reinterpret_cast<DLG_PMSG>(static_cast<type>(&ThisClass::fn))
+// A derived class's member as a member of CDialog (CDialog is a non-virtual base).
+#define DLG_FN(type, fn) static_cast<type>(&ThisClass::fn)
+#define DLG_VOID(fn) { DLG_FN(void (CDialog::*)(), fn), nullptr, nullptr, nullptr, nullptr, nullptr }
 
 #define ON_WM_SYSCOMMAND() \
-    { WM_SYSCOMMAND, 0, 0, MSGSIG_SYSCOMMAND, DLG_HANDLER(void (CDialog::*)(UINT, LPARAM), OnSysCommand) },
+    { WM_SYSCOMMAND, 0, 0, MSGSIG_SYSCOMMAND, \
+      { nullptr, nullptr, DLG_FN(void (CDialog::*)(UINT, LPARAM), OnSysCommand), nullptr, nullptr, nullptr } },
 #define ON_WM_PAINT() \
-    { WM_PAINT, 0, 0, MSGSIG_VOID, DLG_HANDLER(void (CDialog::*)(), OnPaint) },
+    { WM_PAINT, 0, 0, MSGSIG_VOID, DLG_VOID(OnPaint) },
 #define ON_WM_QUERYDRAGICON() \
-    { WM_QUERYDRAGICON, 0, 0, MSGSIG_HCURSOR, DLG_HANDLER(HCURSOR (CDialog::*)(), OnQueryDragIcon) },
+    { WM_QUERYDRAGICON, 0, 0, MSGSIG_HCURSOR, \
+      { nullptr, nullptr, nullptr, DLG_FN(HCURSOR (CDialog::*)(), OnQueryDragIcon), nullptr, nullptr } },
 #define ON_WM_DESTROY() \
-    { WM_DESTROY, 0, 0, MSGSIG_VOID, DLG_HANDLER(void (CDialog::*)(), OnDestroy) },
+    { WM_DESTROY, 0, 0, MSGSIG_VOID, DLG_VOID(OnDestroy) },
 #define ON_WM_DROPFILES() \
-    { WM_DROPFILES, 0, 0, MSGSIG_DROPFILES, DLG_HANDLER(void (CDialog::*)(HDROP), OnDropFiles) },
+    { WM_DROPFILES, 0, 0, MSGSIG_DROPFILES, \
+      { nullptr, nullptr, nullptr, nullptr, DLG_FN(void (CDialog::*)(HDROP), OnDropFiles), nullptr } },
 #define ON_NOTIFY(code, id, fn) \
-    { WM_NOTIFY, (UINT)(code), (UINT)(id), MSGSIG_NOTIFY, DLG_HANDLER(void (CDialog::*)(NMHDR*, LRESULT*), fn) },
+    { WM_NOTIFY, (UINT)(code), (UINT)(id), MSGSIG_NOTIFY, \
+      { nullptr, DLG_FN(void (CDialog::*)(NMHDR*, LRESULT*), fn), nullptr, nullptr, nullptr, nullptr } },
 #define ON_CONTROL(code, id, fn) \
-    { WM_COMMAND, (UINT)(code), (UINT)(id), MSGSIG_VOID, DLG_HANDLER(void (CDialog::*)(), fn) },
+    { WM_COMMAND, (UINT)(code), (UINT)(id), MSGSIG_VOID, DLG_VOID(fn) },
 #define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
 #define ON_EN_UPDATE(id, fn) ON_CONTROL(EN_UPDATE, id, fn)
 #define ON_EN_SETFOCUS(id, fn) ON_CONTROL(EN_SETFOCUS, id, fn)
 #define ON_MESSAGE(msg, fn) \
-    { (UINT)(msg), 0, 0, MSGSIG_LWL, DLG_HANDLER(LRESULT (CDialog::*)(WPARAM, LPARAM), fn) },
+    { (UINT)(msg), 0, 0, MSGSIG_LWL, \
+      { nullptr, nullptr, nullptr, nullptr, nullptr, DLG_FN(LRESULT (CDialog::*)(WPARAM, LPARAM), fn) } },

@@ -31,6 +31,8 @@ public:
     BOOL UpdateWindow() { return ::UpdateWindow(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
+    // Owned by this window; a NULL caption gives the program's name.
+    int MessageBox(const char* pszText, const char* pszCaption = NULL, UINT nType = MB_OK);
 
     HWND m_hWnd;
 };

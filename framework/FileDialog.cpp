@@ -1,0 +1,85 @@
+#include "framework/FileDialog.h"
+#include <shobjidl.h>
+#include <vector>
+#include "framework/ScopedWin.h"
+#include "framework/TextConvert.h"
+#include "framework/Wnd.h"
+#include "framework/WinApp.h"
+
+namespace {
+// "Name|pattern|Name|pattern||" -> pairs of name and pattern.
+std::vector<std::pair<std::wstring, std::wstring>> SplitFilter(const std::string& strFilter) {
+    std::vector<std::wstring> parts;
+    size_t nStart = 0;
+    while (nStart < strFilter.size()) {
+        size_t nBar = strFilter.find('|', nStart);
+        if (nBar == std::string::npos) nBar = strFilter.size();
+        if (nBar == nStart) break;  // "||" ends the filter
+        parts.push_back(AnsiToWide(strFilter.substr(nStart, nBar - nStart)));
+        nStart = nBar + 1;
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> pairs;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) pairs.emplace_back(parts[i], parts[i + 1]);
+    return pairs;
+}
+
+FILEOPENDIALOGOPTIONS OptionsFromFlags(DWORD dwFlags) {
+    FILEOPENDIALOGOPTIONS fos = FOS_FORCEFILESYSTEM;
+    if (dwFlags & OFN_PATHMUSTEXIST) fos |= FOS_PATHMUSTEXIST;
+    if (dwFlags & OFN_FILEMUSTEXIST) fos |= FOS_FILEMUSTEXIST;
+    if (dwFlags & OFN_FORCESHOWHIDDEN) fos |= FOS_FORCESHOWHIDDEN;
+    if (dwFlags & OFN_NOCHANGEDIR) fos |= FOS_NOCHANGEDIR;
+    if (dwFlags & OFN_NODEREFERENCELINKS) fos |= FOS_NODEREFERENCELINKS;
+    return fos;
+}
+}  // namespace
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt, const char* pszFileName,
+                         DWORD dwFlags, const char* pszFilter, CWnd* pParentWnd, DWORD dwSize,
+                         BOOL bVistaStyle)
+    : m_strDefExt(pszDefExt ? pszDefExt : ""),
+      m_strFileName(pszFileName ? pszFileName : ""),
+      m_strFilter(pszFilter ? pszFilter : ""),
+      m_dwFlags(dwFlags),
+      m_pParentWnd(pParentWnd) {}
+
+INT_PTR CFileDialog::DoModal() {
+    m_strPathName.clear();
+    CScopedCoInit com;
+    if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return IDCANCEL;
+
+    CComPtrLite<IFileOpenDialog> pDialog;
+    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, NULL, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                  reinterpret_cast<void**>(pDialog.Receive()))))
+        return IDCANCEL;
+
+    FILEOPENDIALOGOPTIONS fos = OptionsFromFlags(m_dwFlags);
+    if (FAILED(pDialog->SetOptions(fos))) return IDCANCEL;
+
+    std::vector<std::pair<std::wstring, std::wstring>> filters = SplitFilter(m_strFilter);
+    if (!filters.empty()) {
+        std::vector<COMDLG_FILTERSPEC> specs;
+        for (const auto& filter : filters) specs.push_back(COMDLG_FILTERSPEC{filter.first.c_str(), filter.second.c_str()});
+        if (FAILED(pDialog->SetFileTypes((UINT)specs.size(), specs.data()))) return IDCANCEL;
+        if (FAILED(pDialog->SetFileTypeIndex(1))) return IDCANCEL;
+    }
+    std::string strExt = m_strDefExt;
+    if (!strExt.empty() && strExt[0] == '.') strExt.erase(0, 1);
+    if (!strExt.empty() && FAILED(pDialog->SetDefaultExtension(AnsiToWide(strExt).c_str()))) return IDCANCEL;
+    if (!m_strFileName.empty() && FAILED(pDialog->SetFileName(AnsiToWide(m_strFileName).c_str())))
+        return IDCANCEL;
+
+    HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : NULL;
+    if (!hOwner && AfxGetApp() && AfxGetApp()->m_pMainWnd) hOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
+    if (FAILED(pDialog->Show(hOwner))) return IDCANCEL;  // cancelled, or the dialog failed
+
+    CComPtrLite<IShellItem> pItem;
+    if (FAILED(pDialog->GetResult(pItem.Receive()))) return IDCANCEL;
+    PWSTR pszPath = NULL;
+    if (FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath) return IDCANCEL;
+    std::string strPath = WidePathToAnsi(pszPath);
+    ::CoTaskMemFree(pszPath);
+    if (strPath.empty()) return IDCANCEL;
+    m_strPathName = strPath;
+    return IDOK;
+}
