@@ -6,7 +6,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
 source "$here/scripts/wine-env.sh"
+echo "test: building for $DAVREL_ARCH in $BUILD"
 davrel_build
+davrel_build_i686
 davrel_wine_prefix
 davrel_start_display
 cleanup() { wineserver -k 2>/dev/null || true; davrel_stop_display; }

@@ -4,12 +4,36 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${DAVREL_BUILD_DIR:-$here/build}
 case "$BUILD" in /*) ;; *) BUILD="$here/$BUILD" ;; esac
 
-davrel_build() {
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$here" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Davrel is a 32-bit program. Running it under Wine needs a host that runs
+# 32-bit Linux programs (Wine's i386 loader); where the kernel has 32-bit
+# emulation switched off, the tests and the run command use a 64-bit build of
+# the same sources instead, and the 32-bit Davrel.exe is still built beside it.
+if [ -z "${DAVREL_ARCH:-}" ]; then
+  if /lib/i386-linux-gnu/ld-linux.so.2 --version >/dev/null 2>&1; then
+    DAVREL_ARCH=i686
+  else
+    DAVREL_ARCH=x86_64
   fi
+fi
+export DAVREL_ARCH
+
+davrel_configure() {  # build folder, arch
+  if [ ! -f "$1/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$2.cmake" \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo "${@:3}" >/dev/null
+  fi
+}
+
+davrel_build() {
+  davrel_configure "$BUILD" "$DAVREL_ARCH"
   cmake --build "$BUILD" -j"$(nproc)" "$@"
+}
+
+# The shipped 32-bit program, built even where it cannot run here.
+davrel_build_i686() {
+  [ "$DAVREL_ARCH" = i686 ] && return 0
+  davrel_configure "$BUILD/i686" i686 -DDAVREL_TESTS=OFF
+  cmake --build "$BUILD/i686" -j"$(nproc)" --target Davrel
 }
 
 export WINEPREFIX="$BUILD/wineprefix"
@@ -19,8 +43,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # The system code page must be GBK; Wine needs a real zh_CN.UTF-8 locale for
 # Chinese arguments, file names and registry values to survive.
 export LOCPATH="$here/.deps/locale"
-export LC_ALL=zh_CN.UTF-8
-export WINE=/usr/lib/wine/wine
+{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
+if [ "$DAVREL_ARCH" = i686 ]; then export WINE=/usr/lib/wine/wine; else export WINE=/usr/lib/wine/wine64; fi
 
 davrel_wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then

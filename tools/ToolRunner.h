@@ -17,6 +17,22 @@ const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
 
 std::string Utf8ToAnsi(const char* pUtf8, int nCount);
 
+// How a run ended, for callers that must tell "could not start" from "ran".
+enum ToolRunStatus {
+    TOOL_NOT_STARTED,  // empty command line, no pipe, or CreateProcess failed
+    TOOL_EXITED,       // the child ended on its own; dwExitCode is its code
+    TOOL_TIMED_OUT,    // ended by the time limit
+    TOOL_CANCELLED,    // ended because hCancel was signalled
+};
+
+struct ToolRun {
+    ToolRunStatus status = TOOL_NOT_STARTED;
+    DWORD dwExitCode = 0;
+    std::string strOutput;  // converted, cut at the first zero byte
+};
+
+ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel);
+
 // Starts the command line (tool path unquoted, then its arguments) as a
 // hidden child whose stdout and stderr share one pipe, and returns the whole
 // output up to TOOL_OUTPUT_CAP bytes and up to the first zero byte. A child

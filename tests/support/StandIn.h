@@ -1,0 +1,38 @@
+// Test helpers: temporary folders and the scripted stand-in tool
+// (tests/standin/fake_tool.cpp documents the script language).
+#pragma once
+#include <string>
+#include <vector>
+
+// Folder of the running test program (<build>/bin), with a trailing backslash.
+std::string BinDir();
+
+bool WriteFileBytes(const std::string& strPath, const std::string& strData);
+bool ReadFileBytes(const std::string& strPath, std::string& strData);
+bool FileExists(const std::string& strPath);
+
+// A fresh folder under the temporary folder, removed with its contents.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+    const std::string& Path() const { return m_strPath; }  // no trailing backslash
+    std::string operator/(const std::string& strName) const { return m_strPath + "\\" + strName; }
+private:
+    std::string m_strPath;
+};
+
+void RemoveTree(const std::string& strPath);
+
+// Copies the stand-in to <strDir>\<strName>.exe with the given script and
+// returns the exe's path. The script can be replaced later with SetScript.
+std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript);
+void SetScript(const std::string& strExePath, const std::string& strScript);
+
+// Command lines the stand-in at strExePath was started with, oldest first.
+std::vector<std::string> RecordedCalls(const std::string& strExePath);
+
+// Escapes bytes for the script's "out"/"err"/"when" texts.
+std::string ScriptText(const std::string& strBytes);

@@ -1,0 +1,55 @@
+#include "tools/ApkTool.h"
+
+namespace {
+
+// The eight storage queries: a busybox pipeline run in the TV's shell that
+// prints one column of the `df -h` line of one mount point.
+const char* const STORAGE_ARGS[] = {
+    " shell \"busybox df -h|busybox grep ' /system$'|busybox awk '{print $2}'\" ",
+    " shell \"busybox df -h|busybox grep ' /system$'|busybox awk '{print $4}'\" ",
+    " shell \"busybox df -h|busybox grep ' /data$'|busybox awk '{print $2}'\" ",
+    " shell \"busybox df -h|busybox grep ' /data$'|busybox awk '{print $4}'\" ",
+    " shell \"busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $1}'\" ",
+    " shell \"busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $3}'\" ",
+    " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $1}'\" ",
+    " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'\" ",
+};
+
+}  // namespace
+
+CApkTool::CApkTool() {
+    BuildPermissionTable();
+}
+
+std::string CApkTool::BuildCommand(unsigned int code) const {
+    CLockGuard lock(m_csFields);
+    switch (code) {
+    case CMD_BADGING:
+        if (m_strApkPath.empty() || m_strAaptPath.empty()) return std::string();
+        return m_strAaptPath + " d badging \"" + m_strApkPath + "\"";
+    case CMD_DEVICES:
+        if (m_strAdbPath.empty()) return std::string();
+        return m_strAdbPath + " devices ";
+    case CMD_INSTALL:
+    case CMD_INSTALL_SDCARD:
+        if (m_strApkPath.empty() || m_strAdbPath.empty()) return std::string();
+        return m_strAdbPath + (code == CMD_INSTALL ? " install \"" : " install -s \"") + m_strApkPath + "\"";
+    case CMD_UNINSTALL:
+        // A non-empty label is the sign that package details are loaded.
+        if (m_strLabel.empty() || m_strAdbPath.empty()) return std::string();
+        return m_strAdbPath + " uninstall " + m_strPackageName;
+    default:
+        if (code > CMD_SDEXT2_FREE || m_strAdbPath.empty()) return std::string();
+        return m_strAdbPath + STORAGE_ARGS[code - CMD_SYSTEM_SIZE];
+    }
+}
+
+void CApkTool::SetApkPath(const std::string& strPath) {
+    CLockGuard lock(m_csFields);
+    m_strApkPath = strPath;
+}
+
+std::string CApkTool::GetApkPath() const {
+    CLockGuard lock(m_csFields);
+    return m_strApkPath;
+}

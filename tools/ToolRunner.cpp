@@ -1,0 +1,135 @@
+#include "tools/ToolRunner.h"
+
+#include <vector>
+#include "framework/ScopedWin.h"
+
+namespace {
+
+// Inheritable handles exist only while this lock is held, so a child started
+// by another thread at the same moment never inherits our pipe ends (it would
+// otherwise keep our pipe open after our own child has ended).
+CCriticalSection& SpawnLock() {
+    static CCriticalSection cs;
+    return cs;
+}
+
+HANDLE InheritableCopy(HANDLE h) {
+    HANDLE hCopy = NULL;
+    if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &hCopy, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return NULL;
+    return hCopy;
+}
+
+// Moves whatever the pipe holds right now into pending; never blocks.
+// Returns false once the write side is closed (or on any read error).
+bool DrainAvailable(HANDLE hRead, std::string& pending) {
+    char buf[4096];
+    for (;;) {
+        DWORD avail = 0;
+        if (!PeekNamedPipe(hRead, NULL, 0, NULL, &avail, NULL)) return false;
+        if (avail == 0) return true;
+        DWORD got = 0;
+        if (!ReadFile(hRead, buf, avail < sizeof buf ? avail : sizeof buf, &got, NULL)) return false;
+        if (pending.size() < TOOL_OUTPUT_CAP)
+            pending.append(buf, got < TOOL_OUTPUT_CAP - pending.size() ? got : TOOL_OUTPUT_CAP - pending.size());
+        // Beyond the cap the bytes are read and dropped, so the child never blocks.
+    }
+}
+
+}  // namespace
+
+std::string Utf8ToAnsi(const char* pUtf8, int nCount) {
+    if (pUtf8 == NULL || nCount <= 0) return std::string();
+    int nWide = MultiByteToWideChar(CP_UTF8, 0, pUtf8, nCount, NULL, 0);
+    if (nWide <= 0) return std::string();
+    std::vector<wchar_t> wide(nWide + 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, pUtf8, nCount, wide.data(), nWide);
+    int nAnsi = WideCharToMultiByte(CP_ACP, 0, wide.data(), nWide, NULL, 0, NULL, NULL);
+    if (nAnsi <= 0) return std::string();
+    std::string out(nAnsi, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), nWide, &out[0], nAnsi, NULL, NULL);
+    return out;
+}
+
+ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
+    ToolRun run;
+    if (strCommandLine.empty()) return run;
+
+    CScopedHandle hRead, hWrite;
+    if (!CreatePipe(hRead.Receive(), hWrite.Receive(), NULL, 0)) return run;
+
+    CScopedHandle hProcess;
+    {
+        CLockGuard lock(SpawnLock());
+        CScopedHandle hChildOut(InheritableCopy(hWrite.Get()));
+        // The child reads nothing; an empty input keeps it from ever waiting on us.
+        SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+        CScopedFile hChildIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+        if (!hChildOut) return run;
+
+        STARTUPINFOA si;
+        GetStartupInfoA(&si);
+        si.cb = sizeof si;
+        si.lpReserved = NULL;
+        si.lpTitle = NULL;
+        si.lpDesktop = NULL;
+        si.cbReserved2 = 0;
+        si.lpReserved2 = NULL;
+        si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+        si.wShowWindow = SW_HIDE;
+        si.hStdInput = hChildIn ? hChildIn.Get() : NULL;
+        si.hStdOutput = hChildOut.Get();
+        si.hStdError = hChildOut.Get();
+
+        std::vector<char> cmd(strCommandLine.begin(), strCommandLine.end());
+        cmd.push_back('\0');
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(NULL, cmd.data(), NULL, NULL, TRUE, NORMAL_PRIORITY_CLASS, NULL, NULL, &si, &pi))
+            return run;
+        CloseHandle(pi.hThread);
+        hProcess.Reset(pi.hProcess);
+    }
+    hWrite.Reset();  // only the child writes now, so the pipe breaks when it ends
+
+    std::string raw;
+    const DWORD start = GetTickCount();
+    run.status = TOOL_EXITED;
+    bool bPipeOpen = true;
+    for (;;) {
+        if (bPipeOpen && !DrainAvailable(hRead.Get(), raw)) bPipeOpen = false;  // all read
+        HANDLE waits[2] = {hProcess.Get(), hCancel};
+        DWORD nWaits = hCancel ? 2 : 1;
+        DWORD r = WaitForMultipleObjects(nWaits, waits, FALSE, 10);
+        if (r == WAIT_OBJECT_0) {
+            // Ended. A process it started may still hold the pipe (adb's
+            // server does), so take what is there and do not wait for EOF.
+            if (bPipeOpen) DrainAvailable(hRead.Get(), raw);
+            break;
+        }
+        if (r == WAIT_OBJECT_0 + 1) {
+            run.status = TOOL_CANCELLED;
+        } else if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) {
+            run.status = TOOL_TIMED_OUT;
+        } else if (r == WAIT_FAILED) {
+            run.status = TOOL_TIMED_OUT;
+        } else {
+            continue;
+        }
+        TerminateProcess(hProcess.Get(), 1);
+        WaitForSingleObject(hProcess.Get(), 1000);
+        if (bPipeOpen) DrainAvailable(hRead.Get(), raw);
+        break;
+    }
+    if (run.status == TOOL_EXITED) GetExitCodeProcess(hProcess.Get(), &run.dwExitCode);
+
+    size_t zero = raw.find('\0');
+    if (zero != std::string::npos) raw.resize(zero);
+    run.strOutput = Utf8ToAnsi(raw.data(), static_cast<int>(raw.size()));
+    return run;
+}
+
+std::string RunTool(std::string strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
+    return RunToolEx(strCommandLine, timeoutMs, hCancel).strOutput;
+}
