@@ -18,6 +18,10 @@ fi
 export DAVREL_ARCH
 
 davrel_configure() {  # build folder, arch
+  # A folder configured for the other architecture starts over.
+  if [ -f "$1/CMakeCache.txt" ] && ! grep -q "mingw-$2.cmake" "$1/CMakeCache.txt"; then
+    rm -rf "$1/CMakeCache.txt" "$1/CMakeFiles"
+  fi
   if [ ! -f "$1/CMakeCache.txt" ]; then
     cmake -S "$here" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$2.cmake" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo "${@:3}" >/dev/null
