@@ -1,0 +1,7 @@
+// The package size as the window shows it: three significant digits and a
+// unit, written the way the C runtime's _gcvt writes a number with a
+// precision of 3 ("1.5KB", "10.KB", "123MB", "1.02e+003KB").
+#pragma once
+#include <string>
+
+std::string FormatFileSize(unsigned long long nBytes);
