@@ -24,7 +24,7 @@ done
 "$here/scripts/setup.sh"
 source "$here/scripts/wine-env.sh"
 source "$here/scripts/real-tools.sh"
-davrel_build
+davrel_build --target Davrel adb_bridge
 davrel_real_tools
 davrel_program_folder
 davrel_wine_prefix
