@@ -1,0 +1,96 @@
+#include "package/IconPainter.h"
+
+#include <vector>
+
+namespace {
+
+bool IsForbiddenInFileName(unsigned char c) {
+    return c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' ||
+           c == '"' || c == '<' || c == '>' || c == '|';
+}
+
+// True when the two bytes at p form one valid character of the system code
+// page; only then may a trail byte such as '\' or '|' be kept.
+bool IsWholeDoubleByteChar(const char* p) {
+    if (!::IsDBCSLeadByte(static_cast<BYTE>(p[0])) || p[1] == '\0') return false;
+    WCHAR wc[2];
+    return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, p, 2, wc, 2) == 1;
+}
+
+// Copies a name chosen by the package's author so that it can only ever be
+// part of one file name: no separators, no stream or wildcard characters.
+void AppendSafeName(std::string& strOut, const std::string& strName) {
+    const char* p = strName.c_str();
+    const char* pEnd = p + strName.size();
+    while (p < pEnd) {
+        if (IsWholeDoubleByteChar(p)) {
+            strOut.append(p, 2);
+            p += 2;
+        } else {
+            unsigned char c = static_cast<unsigned char>(*p);
+            // A lead byte without a valid trail byte is half a character.
+            strOut += (IsForbiddenInFileName(c) || ::IsDBCSLeadByte(c)) ? '_' : char(c);
+            ++p;
+        }
+    }
+}
+
+// Windows opens a device, not a file, for names such as "nul.x.png" or
+// "COM1.png" (the part before the first dot, trailing spaces ignored).
+bool IsDeviceName(const std::string& strFileName) {
+    std::string strBase = strFileName.substr(0, strFileName.find('.'));
+    while (!strBase.empty() && strBase.back() == ' ') strBase.pop_back();
+    if (strBase.size() == 3) {
+        static const char* const DEVICES[] = {"CON", "PRN", "AUX", "NUL"};
+        for (const char* pDevice : DEVICES)
+            if (::lstrcmpiA(strBase.c_str(), pDevice) == 0) return true;
+    }
+    if (strBase.size() == 4 && strBase[3] >= '0' && strBase[3] <= '9') {
+        std::string strKind = strBase.substr(0, 3);
+        return ::lstrcmpiA(strKind.c_str(), "COM") == 0 || ::lstrcmpiA(strKind.c_str(), "LPT") == 0;
+    }
+    return false;
+}
+
+std::wstring AnsiToWide(const std::string& strText) {
+    int nChars = ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, NULL, 0);
+    if (nChars <= 0) return std::wstring();
+    std::vector<WCHAR> buffer(nChars);
+    ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, buffer.data(), nChars);
+    return std::wstring(buffer.data());
+}
+
+}  // namespace
+
+std::string MakeIconFilePath(const std::string& strTempDir, const std::string& strPackage,
+                             const std::string& strVersion) {
+    std::string strFileName;
+    AppendSafeName(strFileName, strPackage);
+    AppendSafeName(strFileName, strVersion);
+    strFileName += ".png";
+    if (IsDeviceName(strFileName)) strFileName.insert(0, "_");
+    return strTempDir + strFileName;
+}
+
+void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::string& strIconFile) {
+    if (!pGraphics || !hControl) return;
+    RECT rc;
+    if (!::GetWindowRect(hControl, &rc)) return;
+    const INT nWidth = rc.right - rc.left;
+    const INT nHeight = rc.bottom - rc.top;
+
+    // Erase first: a transparent icon must not show the previous one through,
+    // and a package without an icon must not keep it.
+    COLORREF crFace = ::GetSysColor(COLOR_3DFACE);
+    Gdiplus::SolidBrush brush(Gdiplus::Color(GetRValue(crFace), GetGValue(crFace), GetBValue(crFace)));
+    pGraphics->FillRectangle(&brush, 0, 0, nWidth, nHeight);
+
+    if (strIconFile.empty()) return;
+    std::wstring strWide = AnsiToWide(strIconFile);
+    if (strWide.empty()) return;
+    // Decoded anew for every paint and released at once, so the file is never
+    // held open and the next extraction can replace it.
+    Gdiplus::Image image(strWide.c_str(), FALSE);
+    if (image.GetLastStatus() != Gdiplus::Ok) return;
+    pGraphics->DrawImage(&image, Gdiplus::Rect(0, 0, nWidth, nHeight));
+}
