@@ -1,0 +1,36 @@
+// Davrel's two settings under HKEY_LOCAL_MACHINE: the TV address last used
+// for connecting (tvIP) and whether Davrel owns the .apk file type (bDavrel).
+// Every function opens the settings key through the given object and closes
+// it again before returning.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "shell/RegistryKey.h"
+
+// Where the settings live. Tests point these functions at a key of their own.
+struct SettingsLocation {
+    HKEY hRoot;
+    const char* pszSubKey;
+};
+SettingsLocation DefaultSettingsLocation();  // HKLM\SOFTWARE\Norvale\Davrel
+
+struct DavrelSettings {
+    DWORD dwAssociate = 1;      // bDavrel; 1 when absent
+    bool bHaveAddress = false;  // tvIP was read
+    std::string strAddress;
+    LONG lCreateError = ERROR_SUCCESS;  // the key could neither be opened nor created
+};
+
+// Opens the settings key and reads both values; when it does not exist yet,
+// creates it and stores bDavrel = 1.
+DavrelSettings ReadSettings(CRegistryKey& key,
+                            const SettingsLocation& location = DefaultSettingsLocation());
+// Stores the address as typed, only when the settings key already exists.
+void StoreTvAddress(CRegistryKey& key, const std::string& strText,
+                    const SettingsLocation& location = DefaultSettingsLocation());
+// Stores the association choice, creating the settings key if need be.
+void StoreAssociateFlag(CRegistryKey& key, DWORD dwState,
+                        const SettingsLocation& location = DefaultSettingsLocation());
+
+// The text of the message shown when the settings key cannot be created.
+std::string FormatSettingsError(LONG lError);
