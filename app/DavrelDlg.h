@@ -21,12 +21,18 @@ enum TaskCode {
     TASK_UNINSTALL = 3,
 };
 
-// Background tasks never touch controls; they post these to the window.
-// lParam: a std::string* made with new; the window deletes it (the task does
-// when the post fails).
-const UINT WM_APP_TASK_STATUS = WM_APP + 1;
-// wParam: control id (Install or Uninstall); lParam: TRUE enable, FALSE disable.
-const UINT WM_APP_TASK_ENABLE = WM_APP + 2;
+// Background tasks never touch controls; they send WM_APP_TASK_REPORT to
+// the window, which applies it on its own thread (a task waits while the
+// window is busy; the window answers even while it waits for tasks at close).
+// lParam: a TaskReport, valid for the length of the send. A status change and
+// the button change that goes with it travel together, so they show together.
+const UINT WM_APP_TASK_REPORT = WM_APP + 1;
+
+struct TaskReport {
+    const char* pszStatus;  // new status text; NULL leaves it
+    int nControlId;         // Install or Uninstall to enable or disable; 0 none
+    BOOL bEnable;
+};
 
 class CDavrelDlg : public CDialog {
 public:
@@ -46,8 +52,7 @@ protected:
     void OnDestroy();
     void OnDropFiles(HDROP hDrop);
     void RunAdbAndWait(const std::string& strParameters);
-    LRESULT OnTaskStatus(WPARAM wParam, LPARAM lParam);
-    LRESULT OnTaskEnable(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskReport(WPARAM wParam, LPARAM lParam);
 
     // Links, buttons, address box
     void OnLinkClicked(NMHDR* pNMHDR, LRESULT* pResult);
@@ -90,8 +95,7 @@ protected:
     void StartTask(int nTask);
     static unsigned __stdcall TaskThreadProc(void* pParam);
     void RunTask(int nTask);
-    void PostStatus(const char* pszText);
-    void PostEnable(int nID, BOOL bEnable);
+    void Report(const char* pszStatus, int nControlId = 0, BOOL bEnable = TRUE);
     void InitTaskLock();
     void FreeTaskLock();
     // Signals the tools to stop and waits for every task to end; false when

@@ -1,7 +1,9 @@
 // Background tasks: the connection check after Connect, the install and the
 // uninstall. One task works at a time (g_csTask). Tasks never touch a
-// control: they post their status texts and enable changes to the window,
-// so a window that is closing has nothing to fear from them.
+// control themselves: they send their status texts and enable changes to the
+// window, which applies them on its own thread. The window waits for every
+// task when it closes and answers their messages meanwhile, so nothing a
+// task uses goes away under it.
 #include "app/DavrelDlg.h"
 
 #include <process.h>
@@ -59,57 +61,42 @@ unsigned __stdcall CDavrelDlg::TaskThreadProc(void* pParam) {
 void CDavrelDlg::RunTask(int nTask) {
     switch (nTask) {
     case TASK_CONNECT:
-        PostStatus(STATUS_CONNECTING);
-        PostStatus(m_pTool->IsDeviceConnected() ? STATUS_CONNECTED : STATUS_NOT_CONNECTED);
+        Report(STATUS_CONNECTING);
+        Report(m_pTool->IsDeviceConnected() ? STATUS_CONNECTED : STATUS_NOT_CONNECTED);
         break;
     case TASK_INSTALL: {
-        PostEnable(IDC_BTN_UNINSTALL, FALSE);
-        PostStatus(STATUS_INSTALLING);
+        Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
         // The location chosen now, not when Install was pressed. The window
         // answers this even while it waits for the tasks to end.
         int nIndex = static_cast<int>(::SendMessageA(m_comboLocation.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
         InstallResult result = m_pTool->InstallPackage(nIndex);
-        if (result.bSuccess) {
-            PostStatus(STATUS_INSTALLED);
-        } else {
-            std::string strText = STATUS_INSTALL_FAILED;
-            if (!result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + result.strReason;
-            PostStatus(strText.c_str());
-        }
-        PostEnable(IDC_BTN_UNINSTALL, TRUE);
+        std::string strText = result.bSuccess ? STATUS_INSTALLED : STATUS_INSTALL_FAILED;
+        if (!result.bSuccess && !result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + result.strReason;
+        Report(strText.c_str(), IDC_BTN_UNINSTALL, TRUE);
         break;
     }
     case TASK_UNINSTALL:
-        PostEnable(IDC_BTN_INSTALL, FALSE);
-        PostStatus(STATUS_UNINSTALLING);
-        PostStatus(m_pTool->UninstallPackage() ? STATUS_UNINSTALLED : STATUS_UNINSTALL_FAILED);
-        PostEnable(IDC_BTN_INSTALL, TRUE);
+        Report(STATUS_UNINSTALLING, IDC_BTN_INSTALL, FALSE);
+        Report(m_pTool->UninstallPackage() ? STATUS_UNINSTALLED : STATUS_UNINSTALL_FAILED, IDC_BTN_INSTALL, TRUE);
         break;
     default:
         break;
     }
 }
 
-void CDavrelDlg::PostStatus(const char* pszText) {
-    std::string* pText = new std::string(pszText);
-    if (!::PostMessageA(m_hWnd, WM_APP_TASK_STATUS, 0, reinterpret_cast<LPARAM>(pText))) delete pText;
+void CDavrelDlg::Report(const char* pszStatus, int nControlId, BOOL bEnable) {
+    TaskReport report = {pszStatus, nControlId, bEnable};
+    ::SendMessageA(m_hWnd, WM_APP_TASK_REPORT, 0, reinterpret_cast<LPARAM>(&report));
 }
 
-void CDavrelDlg::PostEnable(int nID, BOOL bEnable) {
-    ::PostMessageA(m_hWnd, WM_APP_TASK_ENABLE, static_cast<WPARAM>(nID), bEnable);
-}
-
-LRESULT CDavrelDlg::OnTaskStatus(WPARAM wParam, LPARAM lParam) {
-    std::unique_ptr<std::string> pText(reinterpret_cast<std::string*>(lParam));
-    if (pText) SetStatus(pText->c_str());
-    return 0;
-}
-
-LRESULT CDavrelDlg::OnTaskEnable(WPARAM wParam, LPARAM lParam) {
+LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
+    const TaskReport* pReport = reinterpret_cast<const TaskReport*>(lParam);
+    if (!pReport) return 0;
     // Install and Uninstall stay disabled for good when adb.exe is missing.
-    if (lParam && !m_bAdbPresent) return 0;
-    if (wParam != IDC_BTN_INSTALL && wParam != IDC_BTN_UNINSTALL) return 0;
-    ::EnableWindow(GetDlgItem(static_cast<int>(wParam)), lParam ? TRUE : FALSE);
+    bool bMayChange = !pReport->bEnable || m_bAdbPresent;
+    if (bMayChange && (pReport->nControlId == IDC_BTN_INSTALL || pReport->nControlId == IDC_BTN_UNINSTALL))
+        ::EnableWindow(GetDlgItem(pReport->nControlId), pReport->bEnable);
+    if (pReport->pszStatus) SetStatus(pReport->pszStatus);
     return 0;
 }
 
@@ -126,8 +113,8 @@ bool CDavrelDlg::FinishTasks() {
         std::vector<HANDLE> handles;
         for (size_t i = 0; i < m_vecTasks.size() && i < MAXIMUM_WAIT_OBJECTS - 1; ++i)
             handles.push_back(m_vecTasks[i].Get());
-        // Wake for messages sent to this thread too: an install task asks
-        // the location list for its selection and must get its answer.
+        // Wake for messages sent to this thread too: tasks report through
+        // them and an install task asks the location list for its selection.
         DWORD dwResult = ::MsgWaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
                                                      TASK_FINISH_TIMEOUT_MS - dwElapsed, QS_SENDMESSAGE);
         if (dwResult < WAIT_OBJECT_0 + handles.size()) {
@@ -140,9 +127,5 @@ bool CDavrelDlg::FinishTasks() {
             break;
         }
     }
-    // Status texts posted but not shown: free them.
-    MSG msg;
-    while (::PeekMessageA(&msg, m_hWnd, WM_APP_TASK_STATUS, WM_APP_TASK_STATUS, PM_REMOVE))
-        delete reinterpret_cast<std::string*>(msg.lParam);
     return bEnded;
 }

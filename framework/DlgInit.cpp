@@ -3,6 +3,9 @@
 
 namespace {
 const WORD RT_DLGINIT_ID = 240;
+// The data keeps the 16-bit Windows numbers of the list messages.
+const WORD DLGINIT_LB_ADDSTRING = 0x0401;
+const WORD DLGINIT_CB_ADDSTRING = 0x0403;
 const size_t RECORD_HEADER = 8;  // WORD id, WORD message, DWORD length
 }
 
@@ -35,7 +38,10 @@ void ApplyDlgInit(HWND hDlg, HINSTANCE hInstance, UINT nIDTemplate) {
     const BYTE* pData = hData ? static_cast<const BYTE*>(::LockResource(hData)) : NULL;
     if (!pData) return;
     for (const DlgInitItem& item : ParseDlgInit(pData, ::SizeofResource(hInstance, hRes))) {
-        if (item.nMessage != CB_ADDSTRING && item.nMessage != LB_ADDSTRING) continue;
-        ::SendDlgItemMessageA(hDlg, item.nControlId, item.nMessage, 0, (LPARAM)item.strData.c_str());
+        UINT nMessage;
+        if (item.nMessage == DLGINIT_CB_ADDSTRING) nMessage = CB_ADDSTRING;
+        else if (item.nMessage == DLGINIT_LB_ADDSTRING) nMessage = LB_ADDSTRING;
+        else continue;
+        ::SendDlgItemMessageA(hDlg, item.nControlId, nMessage, 0, (LPARAM)item.strData.c_str());
     }
 }

@@ -16,6 +16,7 @@ struct DlgInitItem {
 // of the block ends the reading; the records before it are kept.
 std::vector<DlgInitItem> ParseDlgInit(const BYTE* pData, size_t cb);
 
-// Adds the list items of template nIDTemplate to the dialog's controls.
-// Only the string-adding messages of list and combo boxes are sent.
+// Adds the list items of template nIDTemplate to the dialog's controls. The
+// data names the messages by their 16-bit numbers, 0x0403 for a combo box's
+// CB_ADDSTRING and 0x0401 for a list box's LB_ADDSTRING; only these are sent.
 void ApplyDlgInit(HWND hDlg, HINSTANCE hInstance, UINT nIDTemplate);
