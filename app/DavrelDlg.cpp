@@ -285,8 +285,8 @@ void CDavrelDlg::OnDestroy() {
     bool bTasksEnded = FinishTasks();
     if (bTasksEnded) FreeTaskLock();
 
-    m_pGraphics.reset();
-    if (m_staticIcon.GetSafeHwnd() && ::IsWindow(m_staticIcon.GetSafeHwnd())) m_pIconDC.reset();
+    m_pGraphics.reset();  // before its device context and GDI+ go
+    m_pIconDC.reset();
     if (g_gdiplusToken) Gdiplus::GdiplusShutdown(g_gdiplusToken);
     g_gdiplusToken = 0;
 

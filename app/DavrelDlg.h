@@ -51,7 +51,6 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
     void OnDropFiles(HDROP hDrop);
-    void RunAdbAndWait(const std::string& strParameters);
     LRESULT OnTaskReport(WPARAM wParam, LPARAM lParam);
 
     // Links, buttons, address box
@@ -67,6 +66,8 @@ protected:
     void OnAddressUpdate();
     void OnAddressSetFocus();
     void OnRefreshClicked();
+    // Connect's own adb runs (restart the server, connect), waited for.
+    void RunAdbAndWait(const std::string& strParameters);
 
     // Start-up steps
     void ResetTexts();
@@ -136,7 +137,7 @@ protected:
     CStatic m_staticSdext2Size;
     CStatic m_staticSdext2Free;
 
-    // Beyond the window's controls: what a safe close needs.
+    // Our own: a safe close, the install copies, the start-up message.
     CScopedHandle m_hCancelEvent;           // manual-reset; set when the window closes
     std::vector<CScopedHandle> m_vecTasks;  // threads of started tasks
     std::vector<std::string> m_vecInstallCopies;  // every "install.apk" this run made
