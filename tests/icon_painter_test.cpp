@@ -41,8 +41,11 @@ TEST(IconFilePath, KeepsHostileNamesInsideTheFolder) {
 class IconPainter : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hParent = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 50, 50, 200, 200,
-                                    NULL, NULL, NULL, NULL);
+        // Out of the way of a Davrel window another suite may be reading
+        // from the screen meanwhile, and never covered by it.
+        m_hParent = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE,
+                                    GetSystemMetrics(SM_CXSCREEN) - 100, GetSystemMetrics(SM_CYSCREEN) - 100,
+                                    100, 100, NULL, NULL, NULL, NULL);
         ASSERT_TRUE(m_hParent != NULL);
         m_hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 20, 30,
                                      64, 64, m_hParent, NULL, NULL, NULL);
