@@ -9,13 +9,11 @@ const char VALUE_ADDRESS[] = "tvIP";
 const char VALUE_ASSOCIATE[] = "bDavrel";
 }  // namespace
 
-SettingsLocation DefaultSettingsLocation() {
-    return SettingsLocation{HKEY_LOCAL_MACHINE, "SOFTWARE\\Norvale\\Davrel"};
-}
+const char SETTINGS_SUBKEY[] = "SOFTWARE\\Norvale\\Davrel";
 
-DavrelSettings ReadSettings(CRegistryKey& key, const SettingsLocation& location) {
+DavrelSettings ReadSettings(CRegistryKey& key) {
     DavrelSettings settings;
-    if (key.Open(location.hRoot, location.pszSubKey, DAVREL_KEY_ACCESS) == ERROR_SUCCESS) {
+    if (key.Open(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, DAVREL_KEY_ACCESS) == ERROR_SUCCESS) {
         key.ReadDword(VALUE_ASSOCIATE, &settings.dwAssociate);
         char szAddress[ADDRESS_CAPACITY] = {0};
         ULONG nCount = ADDRESS_CAPACITY;
@@ -24,7 +22,7 @@ DavrelSettings ReadSettings(CRegistryKey& key, const SettingsLocation& location)
             settings.strAddress = szAddress;
         }
     } else {
-        LONG lResult = key.Create(location.hRoot, location.pszSubKey);
+        LONG lResult = key.Create(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY);
         if (lResult != ERROR_SUCCESS)
             settings.lCreateError = lResult;
         else
@@ -34,16 +32,15 @@ DavrelSettings ReadSettings(CRegistryKey& key, const SettingsLocation& location)
     return settings;
 }
 
-void StoreTvAddress(CRegistryKey& key, const std::string& strText,
-                    const SettingsLocation& location) {
-    if (key.Open(location.hRoot, location.pszSubKey, DAVREL_KEY_ACCESS) == ERROR_SUCCESS)
+void StoreTvAddress(CRegistryKey& key, const std::string& strText) {
+    if (key.Open(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, DAVREL_KEY_ACCESS) == ERROR_SUCCESS)
         key.WriteString(VALUE_ADDRESS, strText.c_str());
     key.Close();
 }
 
-void StoreAssociateFlag(CRegistryKey& key, DWORD dwState, const SettingsLocation& location) {
-    if (key.Open(location.hRoot, location.pszSubKey, DAVREL_KEY_ACCESS) != ERROR_SUCCESS)
-        key.Create(location.hRoot, location.pszSubKey);
+void StoreAssociateFlag(CRegistryKey& key, DWORD dwState) {
+    if (key.Open(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, DAVREL_KEY_ACCESS) != ERROR_SUCCESS)
+        key.Create(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY);
     // With neither open nor create no key is held and nothing is stored.
     key.WriteDword(VALUE_ASSOCIATE, dwState);
     key.Close();

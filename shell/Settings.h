@@ -7,12 +7,8 @@
 #include <string>
 #include "shell/RegistryKey.h"
 
-// Where the settings live. Tests point these functions at a key of their own.
-struct SettingsLocation {
-    HKEY hRoot;
-    const char* pszSubKey;
-};
-SettingsLocation DefaultSettingsLocation();  // HKLM\SOFTWARE\Norvale\Davrel
+// HKEY_LOCAL_MACHINE, in the program's own registry view.
+extern const char SETTINGS_SUBKEY[];  // "SOFTWARE\\Norvale\\Davrel"
 
 struct DavrelSettings {
     DWORD dwAssociate = 1;      // bDavrel; 1 when absent
@@ -23,14 +19,11 @@ struct DavrelSettings {
 
 // Opens the settings key and reads both values; when it does not exist yet,
 // creates it and stores bDavrel = 1.
-DavrelSettings ReadSettings(CRegistryKey& key,
-                            const SettingsLocation& location = DefaultSettingsLocation());
+DavrelSettings ReadSettings(CRegistryKey& key);
 // Stores the address as typed, only when the settings key already exists.
-void StoreTvAddress(CRegistryKey& key, const std::string& strText,
-                    const SettingsLocation& location = DefaultSettingsLocation());
+void StoreTvAddress(CRegistryKey& key, const std::string& strText);
 // Stores the association choice, creating the settings key if need be.
-void StoreAssociateFlag(CRegistryKey& key, DWORD dwState,
-                        const SettingsLocation& location = DefaultSettingsLocation());
+void StoreAssociateFlag(CRegistryKey& key, DWORD dwState);
 
 // The text of the message shown when the settings key cannot be created.
 std::string FormatSettingsError(LONG lError);

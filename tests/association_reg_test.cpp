@@ -118,11 +118,4 @@ TEST_F(AssociationTest, NothingRegisteredNothingCreated) {
     EXPECT_EQ("<missing><missing><missing><missing>", Snapshot());
 }
 
-TEST(OwnExePath, IsThisProgram) {
-    std::string strPath = GetOwnExePath();
-    ASSERT_GT(strPath.size(), 4u);
-    EXPECT_NE(std::string::npos, strPath.find("association_reg_test.exe"));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(strPath.c_str()));
-}
-
 }  // namespace
