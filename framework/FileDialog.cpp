@@ -58,9 +58,9 @@ INT_PTR CFileDialog::DoModal() {
 
     std::vector<std::pair<std::wstring, std::wstring>> filters = SplitFilter(m_strFilter);
     if (!filters.empty()) {
-        std::vector<COMDLG_FILTERSPEC> specs;
-        for (const auto& filter : filters) specs.push_back(COMDLG_FILTERSPEC{filter.first.c_str(), filter.second.c_str()});
-        if (FAILED(pDialog->SetFileTypes((UINT)specs.size(), specs.data()))) return IDCANCEL;
+        std::vector<COMDLG_FILTERSPEC> fileTypes;
+        for (const auto& filter : filters) fileTypes.push_back(COMDLG_FILTERSPEC{filter.first.c_str(), filter.second.c_str()});
+        if (FAILED(pDialog->SetFileTypes((UINT)fileTypes.size(), fileTypes.data()))) return IDCANCEL;
         if (FAILED(pDialog->SetFileTypeIndex(1))) return IDCANCEL;
     }
     std::string strExt = m_strDefExt;
