@@ -14,7 +14,7 @@ davrel_start_display
 cleanup() { wineserver -k 2>/dev/null || true; davrel_stop_display; }
 trap cleanup EXIT
 # A persistent wineserver and one warm-up run make each test start fast.
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 $WINE cmd /c exit >/dev/null 2>&1 || true
 cd "$BUILD"
 ctest --output-on-failure -j2 "$@"
