@@ -103,7 +103,8 @@ public:
     bool WaitEnabled(int nId, bool bEnabled, DWORD timeoutMs = UI_WAIT_MS) const;
 
     // ---- other windows of the process
-    // Visible top-level windows of the process other than the main window.
+    // Visible dialogs (message boxes, about box, file dialog) of the process
+    // other than the main window.
     std::vector<HWND> OtherWindows() const;
     // Waits for a visible dialog of the process other than the main window,
     // whose title is strTitle (any title when empty).

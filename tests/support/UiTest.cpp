@@ -51,8 +51,9 @@ std::vector<std::string> CDavrelUiTest::AdbArgs(const std::string& strPrefix) co
 
 bool CDavrelUiTest::FinishAdb(const std::string& strPrefix, size_t nth) {
     if (!WaitUntil([&] { return CountAdb(strPrefix) >= nth; }) || !m_app.Sync()) return false;
-    // The stand-in records its start just before it prints its answer.
-    Sleep(100);
+    // The stand-in records its start just before it prints its answer; give
+    // it the moment it needs to print before it is ended.
+    Sleep(300);
     return m_app.ReleaseTools() > 0;
 }
 
