@@ -33,10 +33,6 @@ cleanup() { davrel_stop_helpers; davrel_stop_display; }
 trap cleanup EXIT
 [ -n "${DISPLAY:-}" ] || davrel_start_display
 
-# A virtual desktop gives the window a title bar without a window manager.
-$WINE reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-$WINE reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
-
 davrel_start_relay
 if [ "$start_tv" = 1 ]; then
   davrel_start_tv

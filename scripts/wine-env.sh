@@ -54,7 +54,15 @@ davrel_wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     $WINE wineboot -u >/dev/null 2>&1 || true
-    wineserver -w
+    timeout 60 wineserver -w || true
+  fi
+  # A virtual desktop gives windows a title bar without a window manager, and
+  # Wine closes and opens windows on it far faster than on the bare display.
+  if [ ! -f "$WINEPREFIX/.davrel-desktop" ]; then
+    $WINE reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    $WINE reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
+    timeout 60 wineserver -w || true
+    touch "$WINEPREFIX/.davrel-desktop"
   fi
 }
 

@@ -15,7 +15,9 @@
 //   outfile <path>             writes a file's bytes to stdout
 //   sleep <ms>
 //   exit <code>                ends now with that exit code
-//   hang                       never ends on its own
+//   hang                       never ends on its own; first records the
+//                              command line in "<exe path without .exe>.held",
+//                              so a test knows everything before it was printed
 //
 // <pattern> and <text> take C escapes: \n \r \t \\ \0 \xHH. Output is
 // written unbuffered, in order. A rule that does not exit ends with code 0;
@@ -147,7 +149,10 @@ int main() {
             if (ReadWholeFile(rest, data)) WriteAll(STD_OUTPUT_HANDLE, data);
         } else if (word == "sleep") Sleep(static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10)));
         else if (word == "exit") return static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
-        else if (word == "hang") for (;;) Sleep(1000);
+        else if (word == "hang") {
+            AppendLine(base + ".held", commandLine);
+            for (;;) Sleep(1000);
+        }
     }
     return 0;
 }

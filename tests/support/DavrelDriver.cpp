@@ -188,16 +188,16 @@ bool CDavrelDriver::SetScript(const char* pszTool, const std::string& strScript)
     return WriteFileBytes(DataDir() + "\\" + pszTool + ".script", strScript);
 }
 
-std::vector<std::string> CDavrelDriver::ToolLog(const char* pszTool) const {
+std::vector<std::string> CDavrelDriver::ToolLog(const char* pszTool, const char* pszExt) const {
     std::string strLog;
-    ReadFileBytes(DataDir() + "\\" + pszTool + ".log", strLog);
+    ReadFileBytes(DataDir() + "\\" + pszTool + pszExt, strLog);
     return SplitLines(strLog);
 }
 
-std::vector<std::string> CDavrelDriver::ToolArgs(const char* pszTool) const {
+std::vector<std::string> CDavrelDriver::ToolArgs(const char* pszTool, const char* pszExt) const {
     std::vector<std::string> args;
     const std::string strExe = std::string(pszTool) + ".exe";
-    for (const std::string& strLine : ToolLog(pszTool)) {
+    for (const std::string& strLine : ToolLog(pszTool, pszExt)) {
         size_t nEnd;
         if (!strLine.empty() && strLine[0] == '"') {
             nEnd = strLine.find('"', 1);
@@ -216,6 +216,7 @@ std::vector<std::string> CDavrelDriver::ToolArgs(const char* pszTool) const {
 
 void CDavrelDriver::ClearToolLog(const char* pszTool) {
     DeleteFileA((DataDir() + "\\" + pszTool + ".log").c_str());
+    DeleteFileA((DataDir() + "\\" + pszTool + ".held").c_str());
 }
 
 // ---------------------------------------------------------------- process

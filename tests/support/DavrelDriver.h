@@ -40,9 +40,9 @@ public:
     // by the stand-in at each start, so it may be changed while Davrel runs.
     bool SetScript(const char* pszTool, const std::string& strScript);
     // Command lines the stand-in was started with, oldest first.
-    std::vector<std::string> ToolLog(const char* pszTool) const;
+    std::vector<std::string> ToolLog(const char* pszTool, const char* pszExt = ".log") const;
     // The same, each without the program's own path and the one space after it.
-    std::vector<std::string> ToolArgs(const char* pszTool) const;
+    std::vector<std::string> ToolArgs(const char* pszTool, const char* pszExt = ".log") const;
     void ClearToolLog(const char* pszTool);
 
     // ---- the process

@@ -50,10 +50,14 @@ std::vector<std::string> CDavrelUiTest::AdbArgs(const std::string& strPrefix) co
 }
 
 bool CDavrelUiTest::FinishAdb(const std::string& strPrefix, size_t nth) {
-    if (!WaitUntil([&] { return CountAdb(strPrefix) >= nth; }) || !m_app.Sync()) return false;
-    // The stand-in records its start just before it prints its answer; give
-    // it the moment it needs to print before it is ended.
-    Sleep(300);
+    // A held stand-in records itself in adb.held once its answer is printed.
+    auto held = [&] {
+        size_t n = 0;
+        for (const std::string& strArgs : m_app.ToolArgs("adb", ".held"))
+            if (strArgs.compare(0, strPrefix.size(), strPrefix) == 0) ++n;
+        return n;
+    };
+    if (!WaitUntil([&] { return held() >= nth; }) || !m_app.Sync()) return false;
     return m_app.ReleaseTools() > 0;
 }
 
