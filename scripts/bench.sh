@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Prints Davrel's figures under Wine: for each flow (choose a package, connect,
+# refresh, install a package of several MB) the time it takes in Davrel,
+# driven through its window, beside the time of the bare tool runs it needs,
+# and Davrel's peak memory. Uses the real aapt, the adb bridge and a
+# simulated TV, like the end-to-end tests.
+#
+#   scripts/bench.sh [repetitions]     (default 5; medians are shown)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh" >/dev/null
+source "$here/scripts/wine-env.sh"
+davrel_build --target davrel_bench Davrel adb_bridge fake_tool >/dev/null
+davrel_wine_prefix
+davrel_start_display
+cleanup() {
+  "$here/devtools/e2e/helpers.sh" stop "$BUILD" >/dev/null 2>&1 || true
+  wineserver -k 2>/dev/null || true
+  davrel_stop_display
+}
+trap cleanup EXIT
+"$here/devtools/e2e/helpers.sh" start "$BUILD"
+wineserver -p
+$WINE cmd /c exit >/dev/null 2>&1 || true
+echo "bench: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+$WINE "$BUILD/bin/davrel_bench.exe" "$@"
