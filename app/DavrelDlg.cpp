@@ -114,14 +114,7 @@ BOOL CDavrelDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
     AllowDropsFromShell();
 
-    if (m_pTool->IsDeviceConnected()) {
-        SetStatus(STATUS_CONNECTED);
-        SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-        ShowStorageInfo();
-    } else {
-        SetStatus(STATUS_NOT_CONNECTED);
-        SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
-    }
+    ShowConnectionState();
     // A missing tool or an unreadable argument is the one thing the user must
     // see; the connection state must not cover it.
     if (!m_strStartupMessage.empty()) SetStatus(m_strStartupMessage.c_str());

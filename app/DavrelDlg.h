@@ -84,6 +84,9 @@ protected:
     // Package and storage
     void LoadApk();
     void ShowStorageInfo();
+    // Says whether a TV is connected, makes Install or Connect the default
+    // button accordingly and, when connected, shows the storage figures.
+    void ShowConnectionState();
     void SelectApkFile();
     void DrawPackageIcon();
     void ShowAboutBox();

@@ -115,6 +115,10 @@ void CDavrelDlg::OnUninstallClicked() {
 }
 
 void CDavrelDlg::OnRefreshClicked() {
+    ShowConnectionState();
+}
+
+void CDavrelDlg::ShowConnectionState() {
     if (m_pTool->IsDeviceConnected()) {
         SetStatus(STATUS_CONNECTED);
         SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);

@@ -11,26 +11,6 @@ namespace {
 // thread: a window that stopped answering fails the test instead of hanging it.
 const UINT SEND_TIMEOUT_MS = SEND_WAIT_MS;
 
-bool DeleteTreeOnDisk(const std::string& strDir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((strDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..") continue;
-            std::string strPath = strDir + "\\" + strName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTreeOnDisk(strPath);
-            } else {
-                SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(strPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    return RemoveDirectoryA(strDir.c_str()) != 0;
-}
-
 std::string ClassName(HWND hwnd) {
     char szClass[64] = {0};
     GetClassNameA(hwnd, szClass, sizeof szClass);
@@ -148,7 +128,7 @@ CDavrelDriver::CDavrelDriver() {
     if (!strTemp.empty() && strTemp.back() == '\\') strTemp.pop_back();
     m_strDir = strTemp + "\\davrel-ui-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++s_nCounter);
-    DeleteTreeOnDisk(m_strDir);
+    RemoveTree(m_strDir);
 
     const std::string strBin = BinDir();
     m_bReady = CreateDirectoryA(m_strDir.c_str(), NULL) && CreateDirectoryA(DataDir().c_str(), NULL) &&
@@ -163,7 +143,7 @@ CDavrelDriver::~CDavrelDriver() {
     if (m_pi.hProcess) CloseHandle(m_pi.hProcess);
     if (m_pi.hThread) CloseHandle(m_pi.hThread);
     // A tool just ended may hold its file a moment longer.
-    WaitUntil([this] { return DeleteTreeOnDisk(m_strDir); }, 3000);
+    WaitUntil([this] { return RemoveTree(m_strDir); }, 3000);
 }
 
 std::string CDavrelDriver::ToolPath(const char* pszTool) const {
@@ -175,7 +155,7 @@ bool CDavrelDriver::RemoveTool(const char* pszTool) {
 }
 
 bool CDavrelDriver::RemoveDataFolder() {
-    return DeleteTreeOnDisk(DataDir());
+    return RemoveTree(DataDir());
 }
 
 std::string CDavrelDriver::MakeFolder(const std::string& strName) {

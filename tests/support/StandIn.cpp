@@ -57,7 +57,7 @@ CTempDir::CTempDir() {
 
 CTempDir::~CTempDir() { RemoveTree(m_strPath); }
 
-void RemoveTree(const std::string& strPath) {
+bool RemoveTree(const std::string& strPath) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((strPath + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -74,7 +74,7 @@ void RemoveTree(const std::string& strPath) {
         } while (FindNextFileA(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(strPath.c_str());
+    return RemoveDirectoryA(strPath.c_str()) != 0;
 }
 
 std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript) {

@@ -24,7 +24,8 @@ private:
     std::string m_strPath;
 };
 
-void RemoveTree(const std::string& strPath);
+// Deletes a folder with everything in it; true when the folder is gone.
+bool RemoveTree(const std::string& strPath);
 
 // Copies the stand-in to <strDir>\<strName>.exe with the given script and
 // returns the exe's path. The script can be replaced later with SetScript.
