@@ -49,6 +49,19 @@ TEST_F(ToolRunnerTest, OutputBeyondTheCapIsDropped) {
     EXPECT_EQ(run.strOutput.size(), TOOL_OUTPUT_CAP);
 }
 
+TEST_F(ToolRunnerTest, AServerLeftRunningDoesNotHoldTheRunUp) {
+    // adb starts its server, which inherits the pipe and outlives adb.
+    std::string exe = Tool("when --server\nsleep 4000\nwhen *\nout * daemon started successfully\\n\n"
+                           "spawn --server\nout List of devices attached\\n");
+    DWORD start = GetTickCount();
+    ToolRun run = RunToolEx(exe + " devices ", TOOL_QUERY_TIMEOUT_MS, NULL);
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(run.status, TOOL_EXITED);
+    EXPECT_EQ(run.strOutput, "* daemon started successfully\nList of devices attached\n");
+    // Let the server end, so the folder can be removed.
+    for (int i = 0; i < 200 && !DeleteFileA(exe.c_str()); ++i) Sleep(50);
+}
+
 TEST_F(ToolRunnerTest, TextEndsAtTheFirstZeroByte) {
     std::string exe = Tool("when *\nout before\\0after");
     EXPECT_EQ(RunTool(exe), "before");

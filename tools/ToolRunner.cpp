@@ -37,6 +37,19 @@ bool DrainAvailable(HANDLE hRead, std::string& pending) {
     }
 }
 
+const DWORD QUIET_AFTER_EXIT_MS = 200;
+
+void DrainAfterExit(HANDLE hRead, std::string& pending) {
+    DWORD lastData = GetTickCount();
+    for (;;) {
+        size_t before = pending.size();
+        if (!DrainAvailable(hRead, pending)) return;  // write side closed: all read
+        if (pending.size() != before) lastData = GetTickCount();
+        else if (GetTickCount() - lastData >= QUIET_AFTER_EXIT_MS) return;
+        Sleep(5);
+    }
+}
+
 }  // namespace
 
 std::string Utf8ToAnsi(const char* pUtf8, int nCount) {
@@ -103,9 +116,12 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         DWORD nWaits = hCancel ? 2 : 1;
         DWORD r = WaitForMultipleObjects(nWaits, waits, FALSE, 10);
         if (r == WAIT_OBJECT_0) {
-            // Ended. A process it started may still hold the pipe (adb's
-            // server does), so take what is there and do not wait for EOF.
-            if (bPipeOpen) DrainAvailable(hRead.Get(), raw);
+            // Ended: read on to the end of the pipe. A process it started
+            // may still hold the pipe (adb's server does), so a pipe that
+            // stays quiet for a moment after the child's end counts as read
+            // out; the quiet period also covers output that reaches the pipe
+            // a little after the child ended (seen under Wine).
+            if (bPipeOpen) DrainAfterExit(hRead.Get(), raw);
             break;
         }
         if (r == WAIT_OBJECT_0 + 1) {

@@ -15,6 +15,9 @@
 //   outfile <path>             writes a file's bytes to stdout
 //   sleep <ms>
 //   exit <code>                ends now with that exit code
+//   spawn <arguments>          starts another copy of itself with these
+//                              arguments that inherits its output handles
+//                              and is not waited for (as adb starts its server)
 //   hang                       never ends on its own; first records the
 //                              command line in "<exe path without .exe>.held",
 //                              so a test knows everything before it was printed
@@ -148,7 +151,16 @@ int main() {
             std::string data;
             if (ReadWholeFile(rest, data)) WriteAll(STD_OUTPUT_HANDLE, data);
         } else if (word == "sleep") Sleep(static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10)));
-        else if (word == "exit") return static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
+        else if (word == "spawn") {
+            std::string cmd = "\"" + std::string(self) + "\" " + rest;
+            STARTUPINFOA si = {};
+            si.cb = sizeof si;
+            PROCESS_INFORMATION pi = {};
+            if (CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+                CloseHandle(pi.hThread);
+                CloseHandle(pi.hProcess);
+            }
+        } else if (word == "exit") return static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
         else if (word == "hang") {
             AppendLine(base + ".held", commandLine);
             for (;;) Sleep(1000);
