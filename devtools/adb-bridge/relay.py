@@ -176,8 +176,8 @@ def main(argv=None):
     p.add_argument("--lifetime", type=float, default=0, help="stop after this many seconds")
     args = p.parse_args(argv)
     tools = {}
-    for spec in args.tool:
-        name, _, path = spec.partition("=")
+    for entry in args.tool:
+        name, _, path = entry.partition("=")
         if not name or not path:
             p.error("--tool wants NAME=PATH")
         tools[name.lower()] = path

@@ -411,12 +411,12 @@ class Connection(threading.Thread):
                 stream.write(w.sync_fail("unknown sync request %r" % ident))
                 return
 
-    def receive_file(self, stream, spec):
+    def receive_file(self, stream, target):
         """SEND: DATA packets up to DONE; answers OKAY or FAIL. False when
         the stream broke or the host sent something else."""
-        path, _, mode_text = spec.rpartition(",")
+        path, _, mode_text = target.rpartition(",")
         if not path:
-            path, mode_text = spec, "33188"
+            path, mode_text = target, "33188"
         try:
             mode = int(mode_text)
         except ValueError:
