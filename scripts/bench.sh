@@ -20,7 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 "$here/devtools/e2e/helpers.sh" start "$BUILD"
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 $WINE cmd /c exit >/dev/null 2>&1 || true
 echo "bench: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 $WINE "$BUILD/bin/davrel_bench.exe" "$@"
