@@ -11,6 +11,7 @@
 #include "framework/TextConvert.h"
 #include "framework/WinApp.h"
 #include "package/IconPainter.h"
+#include "shell/ApkAssociation.h"
 
 ULONG_PTR g_gdiplusToken = 0;
 // GDI+ version 1, no debug callback, background thread and external codecs on.
@@ -25,9 +26,7 @@ bool FileExists(const std::string& strPath) {
 
 // The folder of Davrel.exe, without a trailing backslash.
 std::string GetProgramFolder() {
-    char szPath[MAX_PATH] = {0};
-    ::GetModuleFileNameA(NULL, szPath, MAX_PATH - 1);
-    std::string strPath = szPath;
+    std::string strPath = GetOwnExePath();
     size_t nSlash = strPath.rfind('\\');
     return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash);
 }
