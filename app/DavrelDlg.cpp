@@ -24,7 +24,7 @@ bool FileExists(const std::string& strPath) {
     return file.IsValid();
 }
 
-// The folder of Davrel.exe, without a trailing backslash.
+// The folder of Davrel.exe, without a trailing backslash; empty when unknown.
 std::string GetProgramFolder() {
     std::string strPath = GetOwnExePath();
     size_t nSlash = strPath.rfind('\\');
@@ -59,6 +59,7 @@ CDavrelDlg::CDavrelDlg(CWnd* pParent)
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_pTool(new CApkTool),
       m_nTask(0),
+      m_nPendingTasks(0),
       m_bAdbPresent(false),
       m_bAaptPresent(false) {
     // Set when the window closes, so running tools end at once.
@@ -139,24 +140,51 @@ void CDavrelDlg::ResetTexts() {
 }
 
 void CDavrelDlg::ReadCommandLine() {
-    // Only the first argument counts; the runtime's split keeps a quoted path whole.
-    if (__argc <= 1 || !__argv || !__argv[1]) return;
-    std::string strArgument = __argv[1];
-    if (!FileExists(strArgument)) {
+    // Only the first argument counts; the system's split keeps a quoted path
+    // whole. Read as UTF-16: the ANSI arguments lose names outside the code page.
+    int nArgs = 0;
+    LPWSTR* ppArgs = ::CommandLineToArgvW(::GetCommandLineW(), &nArgs);
+    if (!ppArgs) return;
+    std::wstring strArgument = nArgs > 1 && ppArgs[1] ? ppArgs[1] : L"";
+    ::LocalFree(ppArgs);
+    if (strArgument.empty()) return;
+    if (!AcceptPackagePath(strArgument, STATUS_BAD_ARGUMENT)) {
         m_strApkFile.clear();
-        m_strStartupMessage = STATUS_BAD_ARGUMENT;
-        SetStatus(STATUS_BAD_ARGUMENT);
-        return;
+        m_strStartupMessage = m_linkStatus.GetWindowText();
     }
-    m_strApkFile = strArgument;
-    m_pTool->SetApkPath(strArgument);
+}
+
+bool CDavrelDlg::AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText) {
+    const char* pszProblem = NULL;
+    std::string strAnsi;
+    DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES) {
+        // Too long for the plain call, the file may still be there.
+        strAnsi = WidePathToAnsi(strPath);
+        pszProblem = strPath.size() >= MAX_PATH && strAnsi.empty() ? STATUS_NAME_UNUSABLE : pszMissingText;
+    } else if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        pszProblem = STATUS_NOT_A_FILE;
+    } else if ((strAnsi = WidePathToAnsi(strPath)).empty()) {
+        pszProblem = STATUS_NAME_UNUSABLE;
+    } else if (!FileExists(strAnsi)) {
+        pszProblem = STATUS_UNREADABLE;
+    }
+    if (pszProblem) {
+        SetStatus(pszProblem);
+        return false;
+    }
+    m_strApkFile = strAnsi;
+    m_pTool->SetApkPath(strAnsi);
+    return true;
 }
 
 void CDavrelDlg::LocateTools() {
+    // An unknown program folder (its path too long) means no tools: never
+    // "\data\..." at the root of the current drive.
     std::string strFolder = GetProgramFolder();
 
-    m_strAaptExe = strFolder + "\\data\\aapt.exe";
-    m_bAaptPresent = FileExists(m_strAaptExe);
+    m_strAaptExe = strFolder.empty() ? std::string() : strFolder + "\\data\\aapt.exe";
+    m_bAaptPresent = !m_strAaptExe.empty() && FileExists(m_strAaptExe);
     if (m_bAaptPresent) {
         CLockGuard lock(m_pTool->m_csFields);
         m_pTool->m_strAaptPath = m_strAaptExe;
@@ -169,8 +197,8 @@ void CDavrelDlg::LocateTools() {
         SetStatus(STATUS_DATA_INCOMPLETE);
     }
 
-    m_strAdbExe = strFolder + "\\data\\adb.exe";
-    m_bAdbPresent = FileExists(m_strAdbExe);
+    m_strAdbExe = strFolder.empty() ? std::string() : strFolder + "\\data\\adb.exe";
+    m_bAdbPresent = !m_strAdbExe.empty() && FileExists(m_strAdbExe);
     if (m_bAdbPresent) {
         CLockGuard lock(m_pTool->m_csFields);
         m_pTool->m_strAdbPath = m_strAdbExe;
@@ -235,7 +263,9 @@ void CDavrelDlg::OnLinkClicked(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
     // The data-incomplete message's link: show where adb.exe and aapt.exe belong.
     if (pNMHDR->idFrom == IDC_LINK_STATUS && GetClickedLinkTarget(pNMHDR) == "#") {
-        std::string strData = GetProgramFolder() + "\\data";
+        std::string strFolder = GetProgramFolder();
+        if (strFolder.empty()) return;
+        std::string strData = strFolder + "\\data";
         ::CreateDirectoryA(strData.c_str(), NULL);
         ::ShellExecuteA(m_hWnd, "open", strData.c_str(), NULL, NULL, SW_SHOWNORMAL);
         return;
@@ -282,8 +312,10 @@ void CDavrelDlg::OnDestroy() {
     if (g_gdiplusToken) Gdiplus::GdiplusShutdown(g_gdiplusToken);
     g_gdiplusToken = 0;
 
-    // Only the copies this run made; a user's own "install.apk" is never touched.
-    for (const std::string& strCopy : m_vecInstallCopies) ::DeleteFileA(strCopy.c_str());
+    // Only the copies this run made, and only while they are still as made:
+    // a user's own "install.apk", also one put there since, is never touched.
+    for (const InstallCopy& copy : m_vecInstallCopies)
+        if (IsStillOurCopy(copy)) ::DeleteFileA(copy.strPath.c_str());
     m_vecInstallCopies.clear();
 
     // A task that did not end even with its tool stopped would outlive the

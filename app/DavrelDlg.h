@@ -10,6 +10,7 @@
 #include "framework/Dialog.h"
 #include "framework/LinkCtrl.h"
 #include "framework/ScopedWin.h"
+#include "app/InstallCopy.h"
 #include "resources/resource.h"
 #include "shell/RegistryKey.h"
 #include "tools/ApkTool.h"
@@ -32,7 +33,17 @@ struct TaskReport {
     const char* pszStatus;  // new status text; NULL leaves it
     int nControlId;         // Install or Uninstall to enable or disable; 0 none
     BOOL bEnable;
+    bool bFinished;         // the task's last report: it is done
 };
+
+// What a task works on, fixed when its button was pressed.
+struct TaskOrder {
+    int nTask = 0;
+    std::string strInstallFile;   // TASK_INSTALL: the file adb installs
+    std::string strPackageName;   // TASK_UNINSTALL: the package to remove
+    std::string strAddress;       // TASK_CONNECT: the TV the user asked for
+};
+
 
 class CDavrelDlg : public CDialog {
 public:
@@ -72,6 +83,9 @@ protected:
     // Start-up steps
     void ResetTexts();
     void ReadCommandLine();
+    // Takes a package path as the system names it (command line, dialog,
+    // drop): on success it is the current package; else the status says why.
+    bool AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText);
     void LocateTools();
     void AddAboutMenuItem();
     void AllowDropsFromShell();
@@ -83,7 +97,7 @@ protected:
 
     // Package and storage
     void LoadApk();
-    void ShowStorageInfo();
+    StorageOutcome ShowStorageInfo();
     // Says whether a TV is connected, makes Install or Connect the default
     // button accordingly and, when connected, shows the storage figures.
     void ShowConnectionState();
@@ -93,13 +107,22 @@ protected:
     void SetStatus(const char* pszText);
     // Points the tool object at the file the next install reads: a copy
     // "install.apk" beside the package when Davrel may make one, else the package.
-    void PrepareInstallFile();
+    // Returns that file.
+    std::string PrepareInstallFile();
+    // The device check before a command; false (status set) when no TV is ready.
+    bool CheckTvReady(int nDefaultWhenNot);
+    // The status for a device check that found no ready TV.
+    std::string NotConnectedText(const DeviceCheck& check) const;
+    void ShowPermissions();
 
     // Tasks
-    void StartTask(int nTask);
+    void StartTask(const TaskOrder& order);
     static unsigned __stdcall TaskThreadProc(void* pParam);
-    void RunTask(int nTask);
-    void Report(const char* pszStatus, int nControlId = 0, BOOL bEnable = TRUE);
+    void RunTask(const TaskOrder& order);
+    void Report(const char* pszStatus, int nControlId = 0, BOOL bEnable = TRUE, bool bFinished = false);
+    // Connect is pressable only with both tools and while no task runs or
+    // waits: its "kill-server" would cut a running install short.
+    void UpdateConnectButton();
     void InitTaskLock();
     void FreeTaskLock();
     // Signals the tools to stop and waits for every task to end; false when
@@ -143,7 +166,9 @@ protected:
     // Our own: a safe close, the install copies, the start-up message.
     CScopedHandle m_hCancelEvent;           // manual-reset; set when the window closes
     std::vector<CScopedHandle> m_vecTasks;  // threads of started tasks
-    std::vector<std::string> m_vecInstallCopies;  // every "install.apk" this run made
+    std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made
+    int m_nPendingTasks;                    // started and not yet finished (window thread only)
+    std::string m_strTaskStatus;            // the last status a task reported
     std::string m_strStartupMessage;        // kept on the status line after start-up
     bool m_bAdbPresent;
     bool m_bAaptPresent;

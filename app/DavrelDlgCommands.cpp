@@ -7,6 +7,7 @@
 #include "app/DavrelDlgTexts.h"
 #include "framework/FileDialog.h"
 #include "framework/TextConvert.h"
+#include "app/StatusText.h"
 #include "package/IconPainter.h"
 
 namespace {
@@ -46,71 +47,102 @@ void CDavrelDlg::RunAdbAndWait(const std::string& strParameters) {
 }
 
 void CDavrelDlg::OnConnectClicked() {
-    // Without adb.exe Connect stays disabled for the whole run.
-    if (!m_bAdbPresent) return;
+    // Disabled without adb.exe and while a task runs or waits (see UpdateConnectButton).
+    if (!m_bAdbPresent || m_nPendingTasks > 0) return;
     m_btnConnect.EnableWindow(FALSE);
     std::string strAddress = m_editAddress.GetWindowText();
     RunAdbAndWait("kill-server");
     SetStatus(STATUS_CONNECTING);
     RunAdbAndWait("connect " + strAddress);
     m_nTask = TASK_CONNECT;
-    StartTask(TASK_CONNECT);
+    TaskOrder order;
+    order.nTask = TASK_CONNECT;
+    order.strAddress = strAddress;
+    StartTask(order);
     SaveTvAddress(strAddress);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    m_btnConnect.EnableWindow(TRUE);
+    UpdateConnectButton();
     ShowStorageInfo();
 }
 
-void CDavrelDlg::OnInstallClicked() {
-    if (!m_pTool->IsDeviceConnected()) {
-        SetStatus(STATUS_NOT_CONNECTED);
-        SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
-        return;
+bool CDavrelDlg::CheckTvReady(int nDefaultWhenNot) {
+    DeviceCheck check = m_pTool->CheckDevice(std::string());
+    if (check.state == DEVICE_READY) return true;
+    SetStatus(NotConnectedText(check).c_str());
+    if (nDefaultWhenNot) SendMessage(DM_SETDEFID, nDefaultWhenNot);
+    return false;
+}
+
+std::string CDavrelDlg::NotConnectedText(const DeviceCheck& check) const {
+    const char* pszReason = REASON_NONE;
+    switch (check.state) {
+    case DEVICE_NOT_AT_ADDRESS: pszReason = REASON_NOT_AT_ADDRESS; break;
+    case DEVICE_UNAUTHORIZED: pszReason = REASON_UNAUTHORIZED; break;
+    case DEVICE_OFFLINE: pszReason = REASON_OFFLINE; break;
+    case DEVICE_NO_PERMISSIONS: pszReason = REASON_NO_PERMISSIONS; break;
+    case DEVICE_ADB_NOT_STARTED: pszReason = REASON_ADB_NOT_STARTED; break;
+    case DEVICE_ADB_TIMED_OUT: pszReason = REASON_ADB_TIMED_OUT; break;
+    case DEVICE_ADB_ERROR:
+        return std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + REASON_ADB_ERROR +
+               StatusSafe(check.strDetail);
+    default: break;
     }
+    return std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + pszReason;
+}
+
+void CDavrelDlg::OnInstallClicked() {
+    if (!CheckTvReady(IDC_BTN_CONNECT)) return;
     if (m_strApkFile.empty()) {
         SelectApkFile();
         if (m_strApkFile.empty()) return;
     }
-    PrepareInstallFile();
     m_nTask = TASK_INSTALL;
-    StartTask(TASK_INSTALL);
+    TaskOrder order;
+    order.nTask = TASK_INSTALL;
+    order.strInstallFile = PrepareInstallFile();
+    StartTask(order);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
     ShowStorageInfo();
 }
 
-void CDavrelDlg::PrepareInstallFile() {
+std::string CDavrelDlg::PrepareInstallFile() {
     size_t nSlash = m_strApkFile.find_last_of("\\/");
     std::string strFolder = nSlash == std::string::npos ? std::string() : m_strApkFile.substr(0, nSlash + 1);
     std::string strName = nSlash == std::string::npos ? m_strApkFile : m_strApkFile.substr(nSlash + 1);
 
     // The chosen package is itself called install.apk: a copy would replace it.
-    if (SamePath(strName, INSTALL_COPY_NAME)) {
-        m_pTool->SetApkPath(m_strApkFile);
-        return;
-    }
+    if (SamePath(strName, INSTALL_COPY_NAME)) return m_strApkFile;
     std::string strCopy = FullPath(strFolder + INSTALL_COPY_NAME);
-    bool bOurs = std::any_of(m_vecInstallCopies.begin(), m_vecInstallCopies.end(),
-                             [&](const std::string& strMade) { return SamePath(strMade, strCopy); });
-    // Our own copy may be refreshed; any other "install.apk" is the user's and stays.
-    if (::CopyFileA(m_strApkFile.c_str(), strCopy.c_str(), bOurs ? FALSE : TRUE)) {
-        if (!bOurs) m_vecInstallCopies.push_back(strCopy);
-        m_pTool->SetApkPath(strCopy);
-    } else {
-        m_pTool->SetApkPath(m_strApkFile);
-    }
+    auto it = std::find_if(m_vecInstallCopies.begin(), m_vecInstallCopies.end(),
+                           [&](const InstallCopy& made) { return SamePath(made.strPath, strCopy); });
+    // Our own copy may be refreshed while it is still as we made it and no
+    // waiting or running install reads it; any other "install.apk" is the
+    // user's and stays. Otherwise the package itself is installed.
+    InstallCopy copy;
+    copy.strPath = strCopy;
+    if (it != m_vecInstallCopies.end()) copy = *it;
+    bool bReplace = it != m_vecInstallCopies.end() && m_nPendingTasks == 0;
+    if (!MakeInstallCopy(m_strApkFile, copy, bReplace)) return m_strApkFile;
+    if (it != m_vecInstallCopies.end()) *it = copy;
+    else m_vecInstallCopies.push_back(copy);
+    return strCopy;
 }
 
 void CDavrelDlg::OnUninstallClicked() {
-    if (!m_pTool->IsDeviceConnected()) {
-        SetStatus(STATUS_NOT_CONNECTED);
-        return;
-    }
+    if (!CheckTvReady(0)) return;
     if (m_strApkFile.empty()) {
         SetStatus(STATUS_CHOOSE_TO_UNINSTALL);
         return;
     }
     m_nTask = TASK_UNINSTALL;
-    StartTask(TASK_UNINSTALL);
+    TaskOrder order;
+    order.nTask = TASK_UNINSTALL;
+    {
+        // A non-empty label is the sign that package details are loaded.
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) order.strPackageName = m_pTool->m_strPackageName;
+    }
+    StartTask(order);
     ShowStorageInfo();
 }
 
@@ -119,12 +151,12 @@ void CDavrelDlg::OnRefreshClicked() {
 }
 
 void CDavrelDlg::ShowConnectionState() {
-    if (m_pTool->IsDeviceConnected()) {
-        SetStatus(STATUS_CONNECTED);
-        SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-        ShowStorageInfo();
-    } else {
-        SetStatus(STATUS_NOT_CONNECTED);
+    if (!CheckTvReady(IDC_BTN_CONNECT)) return;
+    SetStatus(STATUS_CONNECTED);
+    SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
+    StorageOutcome outcome = ShowStorageInfo();
+    if (outcome == STORAGE_NO_ANSWER) {
+        SetStatus((std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + REASON_TV_SILENT).c_str());
         SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
     }
 }
@@ -138,13 +170,39 @@ void CDavrelDlg::OnCancelClicked() {
 }
 
 void CDavrelDlg::OnPermissionsClicked(NMHDR* pNMHDR, LRESULT* pResult) {
+    ShowPermissions();
+    *pResult = 0;
+}
+
+void CDavrelDlg::ShowPermissions() {
     std::string strPermissions;
     {
         CLockGuard lock(m_pTool->m_csFields);
         strPermissions = m_pTool->m_strPermissions;
     }
-    if (!strPermissions.empty()) MessageBox(strPermissions.c_str(), PERMISSIONS_TITLE, MB_OK);
-    *pResult = 0;
+    if (strPermissions.empty()) return;
+    // A package may ask for thousands: the box must still fit the screen
+    // with its button on it.
+    RECT rcWork = {0, 0, 800, 600};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    int nLineHeight = 16;
+    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        CScopedGetDC dc(m_hWnd);
+        HFONT hFont = ::CreateFontIndirectA(&metrics.lfMessageFont);
+        if (dc.Get() && hFont) {
+            HGDIOBJ hOld = ::SelectObject(dc.Get(), hFont);
+            TEXTMETRICA tm;
+            if (::GetTextMetricsA(dc.Get(), &tm)) nLineHeight = tm.tmHeight + tm.tmExternalLeading;
+            ::SelectObject(dc.Get(), hOld);
+        }
+        if (hFont) ::DeleteObject(hFont);
+    }
+    // Title bar, margins and the button take about eight lines' height.
+    int nLines = (rcWork.bottom - rcWork.top) / (nLineHeight > 0 ? nLineHeight : 16) - 8;
+    MessageBox(LimitLines(strPermissions, nLines < 5 ? 5 : nLines, PERMISSIONS_MORE).c_str(), PERMISSIONS_TITLE,
+               MB_OK);
 }
 
 void CDavrelDlg::OnAddressUpdate() {
@@ -163,13 +221,14 @@ void CDavrelDlg::SelectApkFile() {
     CFileDialog dlgFile(TRUE, ".apk", NULL, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FORCESHOWHIDDEN,
                         "Apk Files(*.apk)|*.apk|All Files(*.*)|*.*||", NULL, 0, TRUE);
     if (dlgFile.DoModal() != IDOK) return;
-    m_strApkFile = dlgFile.GetPathName();
-    m_pTool->SetApkPath(m_strApkFile);
-    LoadApk();
+    if (AcceptPackagePath(dlgFile.GetPathNameW(), STATUS_UNREADABLE)) LoadApk();
 }
 
 void CDavrelDlg::OnDropFiles(HDROP hDrop) {
-    std::string strPath;
+    // The first dropped package counts: a file named .apk (a folder so
+    // named is not one).
+    std::wstring strPath;
+    bool bFolder = false;
     UINT nFiles = ::DragQueryFileW(hDrop, 0xFFFFFFFF, NULL, 0);
     for (UINT i = 0; i < nFiles && strPath.empty(); ++i) {
         UINT nLength = ::DragQueryFileW(hDrop, i, NULL, 0);
@@ -177,18 +236,26 @@ void CDavrelDlg::OnDropFiles(HDROP hDrop) {
         std::wstring strFile(nLength + 1, L'\0');
         nLength = ::DragQueryFileW(hDrop, i, &strFile[0], nLength + 1);
         strFile.resize(nLength);
-        if (HasApkExtension(strFile)) strPath = WidePathToAnsi(strFile);
+        if (!HasApkExtension(strFile)) continue;
+        DWORD dwAttributes = ::GetFileAttributesW(strFile.c_str());
+        if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) bFolder = true;
+        else strPath = strFile;
     }
     ::DragFinish(hDrop);
     // Dropping is choosing: not possible while Choose is disabled (no aapt.exe).
-    if (strPath.empty() || !m_bAaptPresent) return;
-    m_strApkFile = strPath;
-    m_pTool->SetApkPath(m_strApkFile);
-    LoadApk();
+    if (!m_bAaptPresent) return;
+    if (strPath.empty()) {
+        SetStatus(bFolder ? STATUS_NOT_A_FILE : STATUS_NOT_A_PACKAGE);
+        return;
+    }
+    if (AcceptPackagePath(strPath, STATUS_UNREADABLE)) LoadApk();
 }
 
 void CDavrelDlg::LoadApk() {
     if (m_strApkFile.empty() || m_strAaptExe.empty() || m_strAdbExe.empty()) return;
+    // aapt runs on this thread: say so before, so a slow read shows as work.
+    SetStatus(STATUS_READING);
+    m_linkStatus.UpdateWindow();
     m_pTool->LoadPackageInfo();
     SetStatus(STATUS_LOADING);
 
@@ -210,16 +277,21 @@ void CDavrelDlg::LoadApk() {
     char szTemp[MAX_PATH] = {0};
     ::GetTempPathA(MAX_PATH, szTemp);
     m_strIconFile = MakeIconFilePath(szTemp, strPackage, strVersion);
-    m_pTool->ExtractPackageIcon(m_strIconFile);
+    // An icon not taken out of this package is not shown: the file of that
+    // name may be an earlier package's.
+    if (!m_pTool->ExtractPackageIcon(m_strIconFile)) m_strIconFile.clear();
     DrawPackageIcon();
 
     SetStatus(STATUS_READY);
     if (strLabel.empty()) SetStatus(STATUS_NO_INFO);
+    // Work already asked for goes on with the package it was given: the
+    // status keeps saying so rather than that all is idle.
+    if (m_nPendingTasks > 0) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
 }
 
-void CDavrelDlg::ShowStorageInfo() {
-    if (m_strAdbExe.empty()) return;
-    m_pTool->QueryStorage();
+StorageOutcome CDavrelDlg::ShowStorageInfo() {
+    if (m_strAdbExe.empty()) return STORAGE_NOT_STARTED;
+    StorageOutcome outcome = m_pTool->QueryStorage();
     m_staticSystemSize.SetWindowText(m_pTool->m_strSystemSize);
     m_staticSystemFree.SetWindowText(m_pTool->m_strSystemFree);
     m_staticDataSize.SetWindowText(m_pTool->m_strDataSize);
@@ -228,4 +300,5 @@ void CDavrelDlg::ShowStorageInfo() {
     m_staticSdcardFree.SetWindowText(m_pTool->m_strSdcardFree);
     m_staticSdext2Size.SetWindowText(m_pTool->m_strSdext2Size);
     m_staticSdext2Free.SetWindowText(m_pTool->m_strSdext2Free);
+    return outcome;
 }

@@ -8,6 +8,7 @@
 
 #include <process.h>
 #include "app/DavrelDlgTexts.h"
+#include "app/StatusText.h"
 
 namespace {
 // Created with the window, deleted only after every task has ended.
@@ -19,7 +20,7 @@ const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 
 struct TaskParams {
     CDavrelDlg* pDlg;
-    int nTask;  // the command that started the task, fixed at its start
+    TaskOrder order;  // what the task works on, fixed when it was started
 };
 }  // namespace
 
@@ -32,60 +33,75 @@ void CDavrelDlg::FreeTaskLock() {
     g_csTask = NULL;
 }
 
-void CDavrelDlg::StartTask(int nTask) {
+void CDavrelDlg::StartTask(const TaskOrder& order) {
     if (!g_csTask) return;
     // Forget tasks that have ended.
     for (size_t i = m_vecTasks.size(); i-- > 0;) {
         if (::WaitForSingleObject(m_vecTasks[i].Get(), 0) == WAIT_OBJECT_0) m_vecTasks.erase(m_vecTasks.begin() + i);
     }
-    TaskParams* pParams = new TaskParams{this, nTask};
+    TaskParams* pParams = new TaskParams{this, order};
     uintptr_t hThread = ::_beginthreadex(NULL, 0, TaskThreadProc, pParams, 0, NULL);
     if (!hThread) {
         delete pParams;
         return;
     }
     m_vecTasks.emplace_back(reinterpret_cast<HANDLE>(hThread));
+    ++m_nPendingTasks;
+    UpdateConnectButton();
 }
 
 unsigned __stdcall CDavrelDlg::TaskThreadProc(void* pParam) {
     TaskParams* pParams = static_cast<TaskParams*>(pParam);
     CDavrelDlg* pDlg = pParams->pDlg;
-    int nTask = pParams->nTask;
+    TaskOrder order = pParams->order;
     delete pParams;
-    CLockGuard lock(*g_csTask);
-    // Waited for the lock while the window closed: nothing left to do.
-    if (::WaitForSingleObject(pDlg->m_hCancelEvent.Get(), 0) != WAIT_OBJECT_0) pDlg->RunTask(nTask);
+    {
+        CLockGuard lock(*g_csTask);
+        // Waited for the lock while the window closed: nothing left to do.
+        if (::WaitForSingleObject(pDlg->m_hCancelEvent.Get(), 0) != WAIT_OBJECT_0) pDlg->RunTask(order);
+    }
+    pDlg->Report(NULL, 0, TRUE, true);
     return 1;
 }
 
-void CDavrelDlg::RunTask(int nTask) {
-    switch (nTask) {
-    case TASK_CONNECT:
+void CDavrelDlg::RunTask(const TaskOrder& order) {
+    switch (order.nTask) {
+    case TASK_CONNECT: {
         Report(STATUS_CONNECTING);
-        Report(m_pTool->IsDeviceConnected() ? STATUS_CONNECTED : STATUS_NOT_CONNECTED);
+        DeviceCheck check = m_pTool->CheckDevice(order.strAddress);
+        Report(check.state == DEVICE_READY ? STATUS_CONNECTED : NotConnectedText(check).c_str());
         break;
+    }
     case TASK_INSTALL: {
         Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
         // The location chosen now, not when Install was pressed. The window
         // answers this even while it waits for the tasks to end.
         int nIndex = static_cast<int>(::SendMessageA(m_comboLocation.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
-        InstallResult result = m_pTool->InstallPackage(nIndex);
+        InstallResult result = m_pTool->InstallPackage(nIndex, order.strInstallFile);
         std::string strText = result.bSuccess ? STATUS_INSTALLED : STATUS_INSTALL_FAILED;
-        if (!result.bSuccess && !result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + result.strReason;
+        if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
+        else if (!result.bSuccess && !result.strReason.empty())
+            strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
         Report(strText.c_str(), IDC_BTN_UNINSTALL, TRUE);
         break;
     }
-    case TASK_UNINSTALL:
+    case TASK_UNINSTALL: {
         Report(STATUS_UNINSTALLING, IDC_BTN_INSTALL, FALSE);
-        Report(m_pTool->UninstallPackage() ? STATUS_UNINSTALLED : STATUS_UNINSTALL_FAILED, IDC_BTN_INSTALL, TRUE);
+        InstallResult result = m_pTool->UninstallPackage(order.strPackageName);
+        std::string strText = result.bSuccess ? STATUS_UNINSTALLED : STATUS_UNINSTALL_FAILED;
+        if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
+        else if (!result.bSuccess && !result.strReason.empty())
+            strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
+        Report(strText.c_str(), IDC_BTN_INSTALL, TRUE);
         break;
+    }
     default:
         break;
     }
 }
 
-void CDavrelDlg::Report(const char* pszStatus, int nControlId, BOOL bEnable) {
-    TaskReport report = {pszStatus, nControlId, bEnable};
+void CDavrelDlg::Report(const char* pszStatus, int nControlId, BOOL bEnable, bool bFinished) {
+    TaskReport report = {pszStatus, nControlId, bEnable, bFinished};
     ::SendMessageA(m_hWnd, WM_APP_TASK_REPORT, 0, reinterpret_cast<LPARAM>(&report));
 }
 
@@ -96,8 +112,19 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
     bool bMayChange = !pReport->bEnable || m_bAdbPresent;
     if (bMayChange && (pReport->nControlId == IDC_BTN_INSTALL || pReport->nControlId == IDC_BTN_UNINSTALL))
         ::EnableWindow(GetDlgItem(pReport->nControlId), pReport->bEnable);
-    if (pReport->pszStatus) SetStatus(pReport->pszStatus);
+    if (pReport->pszStatus) {
+        SetStatus(pReport->pszStatus);
+        m_strTaskStatus = pReport->pszStatus;
+    }
+    if (pReport->bFinished && m_nPendingTasks > 0 && --m_nPendingTasks == 0) {
+        m_strTaskStatus.clear();
+        UpdateConnectButton();
+    }
     return 0;
+}
+
+void CDavrelDlg::UpdateConnectButton() {
+    m_btnConnect.EnableWindow(m_bAdbPresent && m_bAaptPresent && m_nPendingTasks == 0);
 }
 
 bool CDavrelDlg::FinishTasks() {

@@ -77,9 +77,9 @@ INT_PTR CFileDialog::DoModal() {
     if (FAILED(pDialog->GetResult(pItem.Receive()))) return IDCANCEL;
     PWSTR pszPath = NULL;
     if (FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath) return IDCANCEL;
-    std::string strPath = WidePathToAnsi(pszPath);
+    m_strPathNameW = pszPath;
     ::CoTaskMemFree(pszPath);
-    if (strPath.empty()) return IDCANCEL;
-    m_strPathName = strPath;
+    if (m_strPathNameW.empty()) return IDCANCEL;
+    m_strPathName = WidePathToAnsi(m_strPathNameW);
     return IDOK;
 }

@@ -17,8 +17,11 @@ public:
 
     // IDOK with a chosen path, IDCANCEL when the user cancelled or anything failed.
     INT_PTR DoModal();
-    // The chosen file in the system code page.
+    // The chosen file in the system code page (its short form where needed;
+    // empty when it has no form the code page can hold).
     std::string GetPathName() const { return m_strPathName; }
+    // The chosen file as the system named it.
+    std::wstring GetPathNameW() const { return m_strPathNameW; }
 
 private:
     std::string m_strDefExt;
@@ -27,4 +30,5 @@ private:
     DWORD m_dwFlags;
     CWnd* m_pParentWnd;
     std::string m_strPathName;
+    std::wstring m_strPathNameW;
 };

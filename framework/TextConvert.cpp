@@ -30,15 +30,28 @@ std::wstring AnsiToWide(const std::string& strText) {
     return strWide;
 }
 
+// The short (8.3) form of a path, "\\?\\"-prefixed when the path is too long
+// for the plain call; empty when the volume keeps no short names.
+std::wstring ShortPath(const std::wstring& strPath) {
+    std::wstring strAsked = strPath.size() >= MAX_PATH && strPath.compare(0, 4, L"\\\\?\\") != 0
+                                ? L"\\\\?\\" + strPath
+                                : strPath;
+    DWORD nChars = ::GetShortPathNameW(strAsked.c_str(), NULL, 0);
+    if (nChars == 0) return std::wstring();
+    std::vector<wchar_t> shortPath(nChars + 1, L'\0');
+    if (::GetShortPathNameW(strAsked.c_str(), shortPath.data(), nChars + 1) == 0) return std::wstring();
+    std::wstring strShort(shortPath.data());
+    if (strAsked != strPath && strShort.compare(0, 4, L"\\\\?\\") == 0) strShort.erase(0, 4);
+    return strShort;
+}
+
 std::string WidePathToAnsi(const std::wstring& strPath) {
     bool bLossy = false;
     std::string strAnsi = WideToAnsiChecked(strPath.c_str(), &bLossy);
-    if (!bLossy) return strAnsi;
-    DWORD nChars = ::GetShortPathNameW(strPath.c_str(), NULL, 0);
-    if (nChars == 0) return strAnsi;
-    std::vector<wchar_t> shortPath(nChars + 1, L'\0');
-    if (::GetShortPathNameW(strPath.c_str(), shortPath.data(), nChars + 1) == 0) return strAnsi;
+    if (!bLossy && strAnsi.size() < MAX_PATH) return strAnsi;
+    std::wstring strShort = ShortPath(strPath);
+    if (strShort.empty()) return std::string();
     bool bShortLossy = false;
-    std::string strShort = WideToAnsiChecked(shortPath.data(), &bShortLossy);
-    return bShortLossy ? strAnsi : strShort;
+    std::string strShortAnsi = WideToAnsiChecked(strShort.c_str(), &bShortLossy);
+    return (bShortLossy || strShortAnsi.size() >= MAX_PATH) ? std::string() : strShortAnsi;
 }

@@ -3,6 +3,7 @@
 #include "tools/ApkTool.h"
 
 #include <string>
+#include "package/ImageSize.h"
 #include <unzip.h>
 #include <iowin32.h>
 
@@ -94,18 +95,20 @@ bool WriteWholeFile(const std::string& strPath, const std::string& strData) {
 
 // Writes beside the destination first and then puts the file in its place,
 // so a failure never leaves a half-written icon or spoils an earlier one.
-void ReplaceFileWith(const std::string& strDestination, const std::string& strData) {
+bool ReplaceFileWith(const std::string& strDestination, const std::string& strData) {
     char szTemp[MAX_PATH] = {0};
-    if (!::GetTempFileNameA(FolderOf(strDestination).c_str(), "dvi", 0, szTemp)) return;
+    if (!::GetTempFileNameA(FolderOf(strDestination).c_str(), "dvi", 0, szTemp)) return false;
     if (!WriteWholeFile(szTemp, strData) ||
         !::MoveFileExA(szTemp, strDestination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ::DeleteFileA(szTemp);
+        return false;
     }
+    return true;
 }
 
 }  // namespace
 
-void CApkTool::ExtractPackageIcon(std::string strDestination) const {
+bool CApkTool::ExtractPackageIcon(std::string strDestination) const {
     std::string strApkPath, strEntry;
     {
         CLockGuard lock(m_csFields);
@@ -117,9 +120,12 @@ void CApkTool::ExtractPackageIcon(std::string strDestination) const {
     zlib_filefunc64_def fileFuncs;
     fill_win32_filefunc64A(&fileFuncs);
     CScopedZip zip(unzOpen2_64(strApkPath.c_str(), &fileFuncs));
-    if (!zip) return;
+    if (!zip) return false;
 
     std::string strData;
-    if (!LocateEntry(zip.Get(), strEntry) || !ReadCurrentEntry(zip.Get(), strData)) return;
-    ReplaceFileWith(strDestination, strData);
+    if (!LocateEntry(zip.Get(), strEntry) || !ReadCurrentEntry(zip.Get(), strData)) return false;
+    // A small entry may declare a huge picture: decoding it would take
+    // gigabytes, so only sane sizes are written for painting.
+    if (!IsDrawableIcon(strData)) return false;
+    return ReplaceFileWith(strDestination, strData);
 }

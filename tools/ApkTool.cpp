@@ -15,6 +15,12 @@ const char* const STORAGE_ARGS[] = {
     " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'\" ",
 };
 
+// The tool's path in quotes: unquoted, a path with blanks ("D:\My Tools\...")
+// would let CreateProcess try "D:\My.exe" first, with Davrel's rights.
+std::string Quoted(const std::string& strPath) {
+    return "\"" + strPath + "\"";
+}
+
 }  // namespace
 
 CApkTool::CApkTool() {
@@ -26,22 +32,33 @@ std::string CApkTool::BuildCommand(unsigned int code) const {
     switch (code) {
     case CMD_BADGING:
         if (m_strApkPath.empty() || m_strAaptPath.empty()) return std::string();
-        return m_strAaptPath + " d badging \"" + m_strApkPath + "\"";
+        return Quoted(m_strAaptPath) + " d badging \"" + m_strApkPath + "\"";
     case CMD_DEVICES:
         if (m_strAdbPath.empty()) return std::string();
-        return m_strAdbPath + " devices ";
+        return Quoted(m_strAdbPath) + " devices ";
     case CMD_INSTALL:
     case CMD_INSTALL_SDCARD:
-        if (m_strApkPath.empty() || m_strAdbPath.empty()) return std::string();
-        return m_strAdbPath + (code == CMD_INSTALL ? " install \"" : " install -s \"") + m_strApkPath + "\"";
+        return BuildInstallCommand(code == CMD_INSTALL, m_strApkPath);
     case CMD_UNINSTALL:
         // A non-empty label is the sign that package details are loaded.
-        if (m_strLabel.empty() || m_strAdbPath.empty()) return std::string();
-        return m_strAdbPath + " uninstall " + m_strPackageName;
+        if (m_strLabel.empty()) return std::string();
+        return BuildUninstallCommand(m_strPackageName);
     default:
         if (code > CMD_SDEXT2_FREE || m_strAdbPath.empty()) return std::string();
-        return m_strAdbPath + STORAGE_ARGS[code - CMD_SYSTEM_SIZE];
+        return Quoted(m_strAdbPath) + STORAGE_ARGS[code - CMD_SYSTEM_SIZE];
     }
+}
+
+std::string CApkTool::BuildInstallCommand(bool bInternal, const std::string& strApkPath) const {
+    CLockGuard lock(m_csFields);
+    if (strApkPath.empty() || m_strAdbPath.empty()) return std::string();
+    return Quoted(m_strAdbPath) + (bInternal ? " install \"" : " install -s \"") + strApkPath + "\"";
+}
+
+std::string CApkTool::BuildUninstallCommand(const std::string& strPackageName) const {
+    CLockGuard lock(m_csFields);
+    if (strPackageName.empty() || m_strAdbPath.empty()) return std::string();
+    return Quoted(m_strAdbPath) + " uninstall " + strPackageName;
 }
 
 void CApkTool::SetApkPath(const std::string& strPath) {

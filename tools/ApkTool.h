@@ -23,10 +23,38 @@ enum ToolCommand {
     CMD_SDEXT2_FREE = 12,
 };
 
-// Outcome of an install, with adb's own words when it failed.
+// Outcome of an install or an uninstall, with adb's own words when it failed.
 struct InstallResult {
     bool bSuccess = false;
-    std::string strReason;  // e.g. "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"
+    bool bAdbStarted = true;  // false: adb.exe could not be started at all
+    std::string strReason;    // e.g. "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"
+};
+
+// Why no TV is ready, as adb's device list and the tool run tell it.
+enum DeviceState {
+    DEVICE_READY,           // a device is listed as "device"
+    DEVICE_NONE,            // nothing listed, and no address to look for
+    DEVICE_NOT_AT_ADDRESS,  // the address asked for is not in the list
+    DEVICE_UNAUTHORIZED,    // the TV waits for the user to allow debugging
+    DEVICE_OFFLINE,         // listed, but the connection dropped
+    DEVICE_NO_PERMISSIONS,  // the system denies adb the device
+    DEVICE_ADB_ERROR,       // adb printed no list; strDetail holds its words
+    DEVICE_ADB_NOT_STARTED, // adb.exe could not be started
+    DEVICE_ADB_TIMED_OUT,   // adb.exe did not end within its time limit
+};
+
+struct DeviceCheck {
+    DeviceState state = DEVICE_NONE;
+    std::string strDetail;
+};
+
+// How the storage queries went: a query that did not answer ends the
+// sequence and leaves the figures not read empty.
+enum StorageOutcome {
+    STORAGE_READ,         // every query answered (a figure may still be empty)
+    STORAGE_ERROR,        // adb said "error": it could not reach the TV
+    STORAGE_NO_ANSWER,    // a query ran out of time: the TV does not answer
+    STORAGE_NOT_STARTED,  // adb.exe could not be started
 };
 
 class CApkTool {
@@ -62,13 +90,23 @@ public:
     HANDLE m_hCancel = NULL;
 
     std::string BuildCommand(unsigned int code) const;
+    // The install and uninstall command lines for a given file or package
+    // name, so that a task acts on what it was given, not on what is loaded.
+    std::string BuildInstallCommand(bool bInternal, const std::string& strApkPath) const;
+    std::string BuildUninstallCommand(const std::string& strPackageName) const;
 
     void LoadPackageInfo();
     bool IsDeviceConnected() const;
+    // The device check with its reason; strAddress (may be empty) is the TV
+    // the user asked to connect to.
+    DeviceCheck CheckDevice(const std::string& strAddress) const;
     InstallResult InstallPackage(int bInternal) const;
+    InstallResult InstallPackage(int bInternal, const std::string& strApkPath) const;
     bool UninstallPackage() const;
-    void QueryStorage();
-    void ExtractPackageIcon(std::string strDestination) const;
+    InstallResult UninstallPackage(const std::string& strPackageName) const;
+    StorageOutcome QueryStorage();
+    // False when no icon could be taken out: the destination is then left as it was.
+    bool ExtractPackageIcon(std::string strDestination) const;
 
     // Locked access for the window thread.
     void SetApkPath(const std::string& strPath);

@@ -5,31 +5,68 @@
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
+namespace {
+
+// Runs an install or uninstall (no time limit: they may take minutes) and
+// reads its outcome; a run that could not start says so.
+InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
+                        HANDLE hCancel)
+{
+    if (strCommand.empty()) return InstallResult();
+    ToolRun run = RunToolEx(strCommand, TOOL_NO_TIMEOUT, hCancel);
+    if (run.status == TOOL_NOT_STARTED) {
+        InstallResult result;
+        result.bAdbStarted = false;
+        return result;
+    }
+    return pfnRead(run.strOutput);
+}
+
+}  // namespace
+
 bool CApkTool::IsDeviceConnected() const
 {
-    std::string strCommand = BuildCommand(CMD_DEVICES);
-    return ReadDeviceList(RunTool(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel));
+    return CheckDevice(std::string()).state == DEVICE_READY;
+}
+
+DeviceCheck CApkTool::CheckDevice(const std::string& strAddress) const
+{
+    ToolRun run = RunToolEx(BuildCommand(CMD_DEVICES), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    DeviceCheck check;
+    if (run.status == TOOL_NOT_STARTED) check.state = DEVICE_ADB_NOT_STARTED;
+    else if (run.status != TOOL_EXITED) check.state = DEVICE_ADB_TIMED_OUT;
+    else check = ReadDeviceState(run.strOutput, strAddress);
+    return check;
 }
 
 InstallResult CApkTool::InstallPackage(int bInternal) const
 {
+    return InstallPackage(bInternal, GetApkPath());
+}
+
+InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath) const
+{
     // The install location list gives 0 for the SD card; every other value,
     // also -1 for no selection, installs to internal storage.
-    std::string strCommand = BuildCommand(bInternal ? CMD_INSTALL : CMD_INSTALL_SDCARD);
-    if (strCommand.empty()) return InstallResult();
-    return ReadInstallOutput(RunTool(strCommand, TOOL_NO_TIMEOUT, m_hCancel));
+    return RunChange(BuildInstallCommand(bInternal != 0, strApkPath), ReadInstallOutput, m_hCancel);
 }
 
 bool CApkTool::UninstallPackage() const
 {
-    std::string strCommand;
+    std::string strPackageName;
     {
         CLockGuard lock(m_csFields);
-        // The name comes from the package's own manifest and goes on to the
-        // TV's shell: refuse anything but a plain package name.
-        if (!IsSafePackageName(m_strPackageName)) return false;
-        strCommand = BuildCommand(CMD_UNINSTALL);
+        // A non-empty label is the sign that package details are loaded.
+        if (m_strLabel.empty()) return false;
+        strPackageName = m_strPackageName;
     }
-    if (strCommand.empty()) return false;
-    return ReadUninstallOutput(RunTool(strCommand, TOOL_NO_TIMEOUT, m_hCancel));
+    return UninstallPackage(strPackageName).bSuccess;
+}
+
+InstallResult CApkTool::UninstallPackage(const std::string& strPackageName) const
+{
+    // The name comes from the package's own manifest and goes on to the
+    // TV's shell: refuse anything but a plain package name.
+    if (!IsSafePackageName(strPackageName)) return InstallResult();
+    return RunChange(BuildUninstallCommand(strPackageName), ReadUninstallResult, m_hCancel);
 }

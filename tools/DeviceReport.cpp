@@ -40,9 +40,14 @@ bool SucceededWithoutFailure(const std::string& strOutput)
            strOutput.find("Failure") == std::string::npos;
 }
 
-}  // namespace
+// The device lines after the header: serial and state (the state's first
+// word; "no permissions" keeps both). False when there is no header.
+struct DeviceLine {
+    std::string strSerial;
+    std::string strState;
+};
 
-bool ReadDeviceList(const std::string& strOutput)
+bool ReadDeviceLines(const std::string& strOutput, std::vector<DeviceLine>& devices)
 {
     static const char HEADER[] = "List of devices attached";
     size_t nHeader = strOutput.find(HEADER);
@@ -55,11 +60,71 @@ bool ReadDeviceList(const std::string& strOutput)
         size_t nState = strLine.find_first_not_of(" \t", nGap);
         if (nState == std::string::npos) continue;
         size_t nStateEnd = strLine.find_first_of(" \t", nState);
-        if (strLine.compare(nState, nStateEnd == std::string::npos ? std::string::npos : nStateEnd - nState,
-                            "device") == 0)
-            return true;
+        DeviceLine device = {strLine.substr(0, nGap),
+                             strLine.substr(nState, nStateEnd == std::string::npos ? std::string::npos
+                                                                                   : nStateEnd - nState)};
+        if (device.strState == "no" && strLine.compare(nState, 14, "no permissions") == 0)
+            device.strState = "no permissions";
+        devices.push_back(device);
     }
+    return true;
+}
+
+DeviceState StateOf(const std::string& strState)
+{
+    if (strState == "device") return DEVICE_READY;
+    if (strState == "unauthorized" || strState == "authorizing") return DEVICE_UNAUTHORIZED;
+    if (strState == "no permissions") return DEVICE_NO_PERMISSIONS;
+    return DEVICE_OFFLINE;  // offline, connecting, and any state not ready for use
+}
+
+bool IsAddressOf(const std::string& strSerial, const std::string& strAddress)
+{
+    if (strSerial == strAddress) return true;
+    return strAddress.find(':') == std::string::npos && strSerial == strAddress + ":5555";
+}
+
+}  // namespace
+
+bool ReadDeviceList(const std::string& strOutput)
+{
+    std::vector<DeviceLine> devices;
+    ReadDeviceLines(strOutput, devices);
+    for (const DeviceLine& device : devices)
+        if (device.strState == "device") return true;
     return false;
+}
+
+DeviceCheck ReadDeviceState(const std::string& strOutput, const std::string& strAddress)
+{
+    DeviceCheck check;
+    std::vector<DeviceLine> devices;
+    if (!ReadDeviceLines(strOutput, devices)) {
+        check.state = DEVICE_ADB_ERROR;
+        // adb's own complaint, not the daemon's start-up notes.
+        for (const std::string& strLine : SplitLines(strOutput)) {
+            std::string strText = Trimmed(strLine);
+            if (!strText.empty() && !StartsWith(strText, "* daemon")) {
+                check.strDetail = strText;
+                break;
+            }
+        }
+        return check;
+    }
+    if (ReadDeviceList(strOutput)) {
+        check.state = DEVICE_READY;
+        return check;
+    }
+    std::string strWanted = Trimmed(strAddress);
+    for (const DeviceLine& device : devices) {
+        if (!strWanted.empty() && IsAddressOf(device.strSerial, strWanted)) {
+            check.state = StateOf(device.strState);
+            return check;
+        }
+    }
+    if (!strWanted.empty()) check.state = DEVICE_NOT_AT_ADDRESS;
+    else if (!devices.empty()) check.state = StateOf(devices.front().strState);
+    return check;
 }
 
 InstallResult ReadInstallOutput(const std::string& strOutput)
@@ -100,6 +165,12 @@ bool ReadUninstallOutput(const std::string& strOutput)
     return SucceededWithoutFailure(strOutput);
 }
 
+InstallResult ReadUninstallResult(const std::string& strOutput)
+{
+    // adb words both outcomes alike: "Success", or "Failure [...]" / "error: ...".
+    return ReadInstallOutput(strOutput);
+}
+
 bool IsSafePackageName(const std::string& strName)
 {
     if (strName.empty()) return false;
@@ -111,7 +182,7 @@ bool IsSafePackageName(const std::string& strName)
     return true;
 }
 
-bool IsStorageError(const std::string& strFirstAnswer)
+bool IsStorageError(const std::string& strAnswer)
 {
-    return strFirstAnswer.find("error") != std::string::npos;
+    return strAnswer.find("error") != std::string::npos;
 }

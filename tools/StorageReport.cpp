@@ -4,7 +4,7 @@
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
-void CApkTool::QueryStorage()
+StorageOutcome CApkTool::QueryStorage()
 {
     std::string* const FIGURES[] = {
         &m_strSystemSize, &m_strSystemFree, &m_strDataSize,   &m_strDataFree,
@@ -12,13 +12,15 @@ void CApkTool::QueryStorage()
     };
     for (std::string* pFigure : FIGURES) pFigure->clear();
 
+    // The runs happen on the window's thread: the first one that does not
+    // answer, or that says adb cannot reach the TV, ends the sequence, so a
+    // silent TV costs one time limit, not eight.
     for (unsigned int i = 0; i < 8; ++i) {
-        *FIGURES[i] = RunTool(BuildCommand(CMD_SYSTEM_SIZE + i), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-        // "error" in the first answer means adb could not reach the TV: every
-        // figure stays empty, so the other seven runs need not wait for it.
-        if (i == 0 && IsStorageError(*FIGURES[0])) {
-            FIGURES[0]->clear();
-            return;
-        }
+        ToolRun run = RunToolEx(BuildCommand(CMD_SYSTEM_SIZE + i), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+        if (run.status == TOOL_NOT_STARTED) return STORAGE_NOT_STARTED;
+        if (run.status != TOOL_EXITED) return STORAGE_NO_ANSWER;
+        if (IsStorageError(run.strOutput)) return STORAGE_ERROR;
+        *FIGURES[i] = run.strOutput;
     }
+    return STORAGE_READ;
 }

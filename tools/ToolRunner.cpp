@@ -39,14 +39,20 @@ bool DrainAvailable(HANDLE hRead, std::string& pending) {
 
 const DWORD QUIET_AFTER_EXIT_MS = 200;
 
-void DrainAfterExit(HANDLE hRead, std::string& pending) {
+// Reads on after the child's end until the pipe closes or stays quiet. A
+// process the child started may keep writing: the run's own time limit and
+// the cancel event still end the reading, reported as for a running child.
+ToolRunStatus DrainAfterExit(HANDLE hRead, std::string& pending, DWORD start, DWORD timeoutMs, HANDLE hCancel) {
     DWORD lastData = GetTickCount();
     for (;;) {
         size_t before = pending.size();
-        if (!DrainAvailable(hRead, pending)) return;  // write side closed: all read
-        if (pending.size() != before) lastData = GetTickCount();
-        else if (GetTickCount() - lastData >= QUIET_AFTER_EXIT_MS) return;
-        Sleep(5);
+        if (!DrainAvailable(hRead, pending)) return TOOL_EXITED;  // write side closed: all read
+        DWORD now = GetTickCount();
+        if (pending.size() != before) lastData = now;
+        else if (now - lastData >= QUIET_AFTER_EXIT_MS) return TOOL_EXITED;
+        if (timeoutMs != INFINITE && now - start >= timeoutMs) return TOOL_TIMED_OUT;
+        if (hCancel && WaitForSingleObject(hCancel, 5) == WAIT_OBJECT_0) return TOOL_CANCELLED;
+        if (!hCancel) Sleep(5);
     }
 }
 
@@ -121,7 +127,8 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
             // stays quiet for a moment after the child's end counts as read
             // out; the quiet period also covers output that reaches the pipe
             // a little after the child ended (seen under Wine).
-            if (bPipeOpen) DrainAfterExit(hRead.Get(), raw);
+            GetExitCodeProcess(hProcess.Get(), &run.dwExitCode);
+            if (bPipeOpen) run.status = DrainAfterExit(hRead.Get(), raw, start, timeoutMs, hCancel);
             break;
         }
         if (r == WAIT_OBJECT_0 + 1) {
@@ -138,7 +145,6 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         if (bPipeOpen) DrainAvailable(hRead.Get(), raw);
         break;
     }
-    if (run.status == TOOL_EXITED) GetExitCodeProcess(hProcess.Get(), &run.dwExitCode);
 
     size_t zero = raw.find('\0');
     if (zero != std::string::npos) raw.resize(zero);

@@ -20,20 +20,20 @@ std::string Utf8ToAnsi(const char* pUtf8, int nCount);
 // How a run ended, for callers that must tell "could not start" from "ran".
 enum ToolRunStatus {
     TOOL_NOT_STARTED,  // empty command line, no pipe, or CreateProcess failed
-    TOOL_EXITED,       // the child ended on its own; dwExitCode is its code
-    TOOL_TIMED_OUT,    // ended by the time limit
+    TOOL_EXITED,       // the child ended on its own and its output was read to the end
+    TOOL_TIMED_OUT,    // ended by the time limit (the child, or reading what it left writing)
     TOOL_CANCELLED,    // ended because hCancel was signalled
 };
 
 struct ToolRun {
     ToolRunStatus status = TOOL_NOT_STARTED;
-    DWORD dwExitCode = 0;
+    DWORD dwExitCode = 0;   // the child's code when it ended by itself
     std::string strOutput;  // converted, cut at the first zero byte
 };
 
 ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel);
 
-// Starts the command line (tool path unquoted, then its arguments) as a
+// Starts the command line (the quoted tool path, then its arguments) as a
 // hidden child whose stdout and stderr share one pipe, and returns the whole
 // output up to TOOL_OUTPUT_CAP bytes and up to the first zero byte. A child
 // still running after timeoutMs, or when hCancel is signalled, is terminated

@@ -1,0 +1,20 @@
+// The "install.apk" copy Davrel puts beside a package before installing it,
+// remembered as it was made: only a file still like that is Davrel's own to
+// replace or delete. Anything else at that path is the user's.
+#pragma once
+#include <windows.h>
+#include <string>
+
+struct InstallCopy {
+    std::string strPath;
+    ULONGLONG nSize = 0;
+    FILETIME ftWritten = {};
+};
+
+// Copies strSource to copy.strPath. An existing file there is replaced only
+// when bReplace is set and it is still this copy as made; false when
+// nothing was copied. On success copy holds the new copy's size and time.
+bool MakeInstallCopy(const std::string& strSource, InstallCopy& copy, bool bReplace);
+
+// The file at copy.strPath has the size and last-write time it had when made.
+bool IsStillOurCopy(const InstallCopy& copy);
