@@ -24,14 +24,14 @@ const char PERMISSIONS_TITLE[] = "APK权限列表";
 const char STATUS_READING[] = "正在读取APK信息...";
 const char STATUS_NOT_A_FILE[] = "所选的是文件夹，不是APK文件";
 const char STATUS_UNREADABLE[] = "无法读取该APK文件，请检查它是否被占用或有无读取权限";
-const char STATUS_NAME_UNUSABLE[] = "文件名含有无法传给工具的字符或路径过长，请改名或移到较短的路径";
+const char STATUS_NAME_UNUSABLE[] = "文件名含特殊字符或路径过长，请改名或移到短路径下";
 const char STATUS_NOT_A_PACKAGE[] = "拖入的不是APK文件";
 const char STATUS_TASK_WAITING[] = "请稍候，前一项任务完成后继续...";
 const char REASON_ADB_NOT_STARTED[] = "无法启动adb.exe";
 
 // After STATUS_NOT_CONNECTED and STATUS_REASON_SEPARATOR: why no TV is ready.
 const char REASON_NONE[] = "请输入电视IP地址后点击\"连接设备\"";
-const char REASON_NOT_AT_ADDRESS[] = "该地址没有电视响应，请检查IP地址和电视的网络调试是否已打开";
+const char REASON_NOT_AT_ADDRESS[] = "此地址没有电视响应，请检查IP和电视的网络调试";
 const char REASON_UNAUTHORIZED[] = "请在电视弹出的调试授权提示中选择\"允许\"";
 const char REASON_OFFLINE[] = "电视已离线，请重新点击\"连接设备\"";
 const char REASON_NO_PERMISSIONS[] = "系统不允许adb访问该设备";
