@@ -10,6 +10,8 @@ zip_path, version, objdump = sys.argv[1:4]
 src = pathlib.Path(__file__).resolve().parent.parent
 program_texts = "".join((src / f).read_text("utf-8") for f in ("resources/Davrel.rc", "app/DavrelDlgTexts.h"))
 
+if not pathlib.Path(zip_path).is_file():
+    sys.exit(f"{zip_path} is missing: scripts/package.sh (or scripts/test.sh) writes it")
 archive = zipfile.ZipFile(zip_path)
 names = sorted(i.filename for i in archive.infolist())
 assert names == sorted(["Davrel/Davrel.exe", "Davrel/使用说明.txt", "Davrel/data/aapt.exe",
