@@ -1,4 +1,5 @@
-# Sourced after wine-env.sh by the run command (and the end-to-end tests):
+# Sourced after wine-env.sh by the run, test and package commands (and the
+# end-to-end tests):
 # real Android tools for Davrel under Wine, its program folder, the tool
 # relay and a simulated TV. Every function is safe to call again.
 #
@@ -9,6 +10,7 @@
 #   davrel_start_relay     runs the Linux tools for the bridge
 #   davrel_start_tv [port] simulated TV on 127.0.0.1; sets TV_ADDRESS
 #   davrel_stop_helpers    stops the relay and the TV started here
+#   davrel_package         $BUILD/Davrel-<version>-win32.zip (scripts/package.sh)
 
 PYTHON=/usr/bin/python3
 [ -x "$PYTHON" ] || PYTHON=python3
@@ -90,4 +92,17 @@ davrel_stop_helpers() {
   [ -n "${TV_PID:-}" ] && kill "$TV_PID" 2>/dev/null || true
   [ -n "${RELAY_PID:-}" ] && kill "$RELAY_PID" 2>/dev/null || true
   TV_PID= RELAY_PID=
+}
+
+# The portable zip for Windows users from the 32-bit Release build
+# (davrel_build_i686), aaptjs's aapt.exe and the texts in resources/dist;
+# named after the project version in CMakeLists.txt. Sets DAVREL_ZIP.
+davrel_package() {
+  local version
+  davrel_real_tools
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/i686/CMakeCache.txt")
+  [ -n "$version" ] || { echo "package: no project version in $BUILD/i686" >&2; return 1; }
+  DAVREL_ZIP="$BUILD/Davrel-$version-win32.zip"
+  "$PYTHON" "$here/scripts/make_zip.py" --exe "$BUILD/i686/bin/Davrel.exe" \
+    --aapt "$AAPTJS/bin/win32/aapt.exe" --out "$DAVREL_ZIP"
 }

@@ -18,7 +18,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick fonts-wqy-microhei
-  locales adb
+  locales adb python3-pefile
 )
 # npm: Debian's package, unless a Node.js with npm is already there (its own
 # nodejs package conflicts with Debian's npm).
