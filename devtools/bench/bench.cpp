@@ -435,7 +435,9 @@ int main(int argc, char** argv) {
     CBench bench;
     if (!bench.Prepare()) return 1;
     bool bOk = bench.Run(nRepetitions);
-    if (bOk) bench.Print(nRepetitions);
+    // What was measured before a failure is still worth seeing.
+    if (!bOk) std::printf("\nIncomplete: the runs stopped early (see above); medians of what was measured.\n");
+    bench.Print(nRepetitions);
     bench.Close();
     return bOk ? 0 : 1;
 }
