@@ -2,8 +2,10 @@
 # Prints Davrel's figures under Wine: for each flow (choose a package, connect,
 # refresh, install a package of several MB) the time it takes in Davrel,
 # driven through its window, beside the time of the bare tool runs it needs,
-# and Davrel's peak memory. Uses the real aapt, the adb bridge and a
-# simulated TV, like the end-to-end tests.
+# the longest time its window did not answer, and Davrel's peak memory; and
+# the same for refresh, uninstall and install with a TV that stopped
+# answering and for choosing a package with an aapt that hangs. Uses the real
+# aapt, the adb bridge and a simulated TV, like the end-to-end tests.
 #
 #   scripts/bench.sh [repetitions]     (default 5; medians are shown)
 set -euo pipefail

@@ -4,14 +4,14 @@ good enough for the adb client to connect, list, push, install, uninstall
 and run the storage queries against it.
 
   simtv.py [--port 5599] [--config tv.json] [--log received.json]
-           [--mode online|offline|unauthorized] [--lifetime SECONDS]
+           [--mode online|offline|unauthorized|silent] [--lifetime SECONDS]
            [--idle-timeout SECONDS] [--parent-pid PID] [--port-file FILE]
 
 The configuration file (JSON, every key optional) is read again whenever it
 changes, so a test can switch the TV offline or make installs fail while it
 runs:
 
-  {"mode": "online",                 online | offline | unauthorized
+  {"mode": "online",                 online | offline | unauthorized | silent
    "product": {"name": "simtv", "model": "SimTV", "device": "simtv"},
    "max_payload": 4096,
    "mounts": [{"filesystem": "/dev/block/mtdblock0", "size": "250.0M",
@@ -29,6 +29,11 @@ runs:
 Offline: connections are accepted but the handshake is never answered (adb
 lists the TV as offline). Unauthorized: the TV asks for authentication and
 never accepts a key. Switching to either drops the open connections.
+Silent: a TV that stopped answering (or a half-open connection): open
+connections stay open, so the adb server still lists the TV as a device,
+but nothing is answered or sent any more, and a new connection gets no
+handshake; adb's commands hang until their caller gives up. Switching out
+of silent drops the connections, which ends those commands.
 
 What the TV received is written to the log file after every event, as
 {"events": [{"type": "connect"|"shell"|"push"|"install"|"uninstall", ...}]}:
@@ -224,6 +229,8 @@ class Connection(threading.Thread):
         self.max_payload = w.MAX_PAYLOAD_OLD
 
     def send(self, command, arg0, arg1, payload=b""):
+        if self.server.config.get("mode") == "silent":
+            return
         try:
             with self.send_lock:
                 self.sock.sendall(w.pack(command, arg0, arg1, payload))
@@ -267,7 +274,7 @@ class Connection(threading.Thread):
         if command == w.A_CNXN:
             self.server.log.event("connect", peer=self.peer, mode=mode,
                                   host_banner=payload.rstrip(b"\0").decode("utf-8", "replace"))
-            if mode == "offline":
+            if mode in ("offline", "silent"):
                 return
             if mode == "unauthorized":
                 self.send(w.A_AUTH, w.AUTH_TOKEN, 0, os.urandom(20))
@@ -279,6 +286,8 @@ class Connection(threading.Thread):
             self.max_payload = max(256, min(ours, arg1 or ours))
             self.online = True
             self.send(w.A_CNXN, w.VERSION_OLD, ours, w.device_banner(cfg.get("product", {})))
+        elif mode == "silent":
+            return
         elif command == w.A_AUTH:
             # A signature never matches: ask again; a public key would need
             # someone at the TV to accept it, and nobody ever does.
@@ -520,7 +529,8 @@ class Server:
             if self.config.reload() and self.config.get("mode") != mode:
                 mode = self.config.get("mode")
                 self.log.event("mode", mode=mode)
-                self.drop_all()
+                if mode != "silent":
+                    self.drop_all()
             try:
                 sock, peer = self.listener.accept()
             except socket.timeout:
@@ -545,7 +555,7 @@ def main(argv=None):
                    help="TCP port on 127.0.0.1 (0 picks a free one); default %(default)s")
     p.add_argument("--config", help="JSON configuration, read again when it changes")
     p.add_argument("--log", help="JSON file recording what the TV received")
-    p.add_argument("--mode", choices=["online", "offline", "unauthorized"])
+    p.add_argument("--mode", choices=["online", "offline", "unauthorized", "silent"])
     p.add_argument("--port-file", help="write the port to this file once listening")
     p.add_argument("--lifetime", type=float, default=0, help="stop after this many seconds")
     p.add_argument("--idle-timeout", type=float, default=1800,

@@ -218,7 +218,7 @@ class AdbClientTest(unittest.TestCase):
         self.assertEqual(self.adb("-s", self.address, "uninstall", "com.example.tv")[0], "Success\r\n")
         self.assertIn("Failure", self.adb("-s", self.address, "uninstall", "com.example.tv")[0])
 
-    def test_3_offline_unauthorized_and_back(self):
+    def test_3_offline_unauthorized_silent_and_back(self):
         self.adb("connect", self.address)
         self.write_config({"mode": "offline"})
         self.wait_for_state("offline")
@@ -228,6 +228,18 @@ class AdbClientTest(unittest.TestCase):
         self.assertNotEqual(code, 0)
         self.assertIn("unauthorized", out)
         self.write_config({})
+        self.wait_for_state("device")
+        # Silent: the host still lists the TV, but its commands hang.
+        self.write_config({"mode": "silent"})
+        for _ in range(50):
+            if any(e["mode"] == "silent" for e in self.events("mode")):
+                break
+            time.sleep(0.1)
+        self.wait_for_state("device")
+        with self.assertRaises(subprocess.TimeoutExpired):
+            self.adb("-s", self.address, "shell", "echo hi", timeout=3)
+        self.write_config({})
+        self.adb("connect", self.address)
         self.wait_for_state("device")
 
 
