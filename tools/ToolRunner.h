@@ -6,10 +6,11 @@
 #include <string>
 
 // Queries (device list, storage figures, badging report) answer within a
-// second or two; 10 s still covers a badging report of a large package on a
-// slow disk, while a TV that stopped answering costs at most 80 s across the
-// eight storage queries instead of freezing the window for good.
-const DWORD TOOL_QUERY_TIMEOUT_MS = 10000;
+// second or two; 8 s still covers a badging report of a large package on a
+// slow disk. Sequences of queries stop at the first that does not answer, so
+// a TV that stopped answering, or a hung tool, holds the window (which runs
+// these itself) for one limit: under 10 s, not for good.
+const DWORD TOOL_QUERY_TIMEOUT_MS = 8000;
 // Installs and uninstalls run on a task thread and may take minutes.
 const DWORD TOOL_NO_TIMEOUT = INFINITE;
 // No real tool output comes near this; it only bounds a runaway tool.
