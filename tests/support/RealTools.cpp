@@ -6,12 +6,6 @@
 
 namespace {
 
-std::string Trim(std::string strText) {
-    while (!strText.empty() && strchr(" \t\r\n", strText.back())) strText.pop_back();
-    size_t nFirst = strText.find_first_not_of(" \t\r\n");
-    return nFirst == std::string::npos ? std::string() : strText.substr(nFirst);
-}
-
 std::string StateFile(const char* pszName) {
     return RealToolsDir() + "\\" + pszName;
 }
@@ -19,108 +13,43 @@ std::string StateFile(const char* pszName) {
 std::string ReadTrimmed(const char* pszName) {
     std::string strText;
     ReadFileBytes(StateFile(pszName), strText);
-    return Trim(strText);
+    const size_t nFirst = strText.find_first_not_of(" \t\r\n");
+    if (nFirst == std::string::npos) return std::string();
+    return strText.substr(nFirst, strText.find_last_not_of(" \t\r\n") + 1 - nFirst);
 }
 
-// Reads the flat objects of the TV's record: {"events": [{...}, ...]}.
-// Nested values are skipped; the record has none that matter here.
-class CRecordReader {
-public:
-    explicit CRecordReader(const std::string& strText) : m_s(strText) {}
-
-    std::vector<TvEvent> Events() {
-        std::vector<TvEvent> events;
-        size_t nKey = m_s.find("\"events\"");
-        if (nKey == std::string::npos) return events;
-        m_i = m_s.find('[', nKey);
-        if (m_i == std::string::npos) return events;
-        ++m_i;
-        while (Skip() && m_s[m_i] == '{') {
-            TvEvent event;
-            if (!Object(event)) break;
-            events.push_back(event);
-            if (Skip() && m_s[m_i] == ',') ++m_i;
+// Reads the flat fields of the record {"events": [{...}, ...]}; nested values are skipped.
+std::vector<TvEvent> ReadEvents(const std::string& s) {
+    std::vector<TvEvent> events;
+    std::string strKey;
+    int nDepth = 0;  // 1: in the list, 2: in an event
+    for (size_t i = s.find('[', s.find("\"events\"")); i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"') {
+            std::string strText;
+            for (++i; i < s.size() && s[i] != '"'; ++i) strText += s[i] == '\\' ? s[++i] : s[i];
+            if (nDepth != 2) continue;
+            if (strKey.empty()) {
+                strKey = strText;
+            } else {
+                events.back()[strKey] = strText;
+                strKey.clear();
+            }
+        } else if (c == '{' || c == '[') {
+            if (++nDepth == 2) events.emplace_back();
+        } else if (c == '}' || c == ']') {
+            if (--nDepth == 0) break;
+            strKey.clear();
+        } else if (nDepth == 2 && !strKey.empty() && (isalnum(static_cast<unsigned char>(c)) || c == '-')) {
+            const size_t nEnd = s.find_first_of(",}] \r\n", i);
+            const std::string strValue = s.substr(i, nEnd - i);
+            events.back()[strKey] = strValue == "null" ? std::string() : strValue;
+            strKey.clear();
+            i = nEnd - 1;
         }
-        return events;
     }
-
-private:
-    bool Skip() {
-        while (m_i < m_s.size() && strchr(" \t\r\n", m_s[m_i])) ++m_i;
-        return m_i < m_s.size();
-    }
-
-    bool Object(TvEvent& event) {
-        ++m_i;  // '{'
-        while (Skip()) {
-            if (m_s[m_i] == '}') {
-                ++m_i;
-                return true;
-            }
-            std::string strKey, strValue;
-            if (m_s[m_i] != '"' || !String(strKey) || !Skip() || m_s[m_i] != ':') return false;
-            ++m_i;
-            if (!Value(strValue)) return false;
-            event[strKey] = strValue;
-            if (Skip() && m_s[m_i] == ',') ++m_i;
-        }
-        return false;
-    }
-
-    bool Value(std::string& strValue) {
-        if (!Skip()) return false;
-        char c = m_s[m_i];
-        if (c == '"') return String(strValue);
-        if (c == '{' || c == '[') {  // skipped whole
-            int nDepth = 0;
-            std::string strIgnored;
-            while (m_i < m_s.size()) {
-                c = m_s[m_i];
-                if (c == '"') {
-                    if (!String(strIgnored)) return false;
-                    continue;
-                }
-                ++m_i;
-                if (c == '{' || c == '[') ++nDepth;
-                if ((c == '}' || c == ']') && --nDepth == 0) return true;
-            }
-            return false;
-        }
-        size_t nEnd = m_s.find_first_of(",}] \t\r\n", m_i);
-        if (nEnd == std::string::npos) return false;
-        strValue = m_s.substr(m_i, nEnd - m_i);
-        if (strValue == "null") strValue.clear();
-        m_i = nEnd;
-        return true;
-    }
-
-    bool String(std::string& strOut) {
-        strOut.clear();
-        for (++m_i; m_i < m_s.size(); ++m_i) {
-            char c = m_s[m_i];
-            if (c == '"') {
-                ++m_i;
-                return true;
-            }
-            if (c != '\\') {
-                strOut += c;
-                continue;
-            }
-            if (++m_i >= m_s.size()) return false;
-            switch (m_s[m_i]) {
-            case 'n': strOut += '\n'; break;
-            case 't': strOut += '\t'; break;
-            case 'r': strOut += '\r'; break;
-            case 'u': strOut += '?'; m_i += 4; break;  // not needed here
-            default: strOut += m_s[m_i]; break;
-            }
-        }
-        return false;
-    }
-
-    const std::string& m_s;
-    size_t m_i = 0;
-};
+    return events;
+}
 
 }  // namespace
 
@@ -132,17 +61,15 @@ std::string RealToolsDir() {
 }
 
 std::string RealToolsProblem() {
-    const char* names[] = {"tool-relay.txt", "tv-address", "sample.apk", "tools\\adb.exe", "tools\\aapt.exe"};
-    for (const char* pszName : names) {
+    for (const char* pszName : {"tool-relay.txt", "tv-address", "sample.apk", "tools\\adb.exe", "tools\\aapt.exe"})
         if (!FileExists(StateFile(pszName)))
             return StateFile(pszName) + " is missing: start the relay and the simulated TV first "
                                         "(devtools/e2e/helpers.sh start, as ctest's fixture does)";
-    }
     return std::string();
 }
 
 bool UseRealTools(CDavrelDriver& app) {
-    std::string strRelay = ReadTrimmed("tool-relay.txt");
+    const std::string strRelay = ReadTrimmed("tool-relay.txt");
     if (strRelay.empty() || !SetEnvironmentVariableA("DAVREL_TOOL_RELAY", strRelay.c_str())) return false;
     return CopyFileA(StateFile("tools\\adb.exe").c_str(), app.ToolPath("adb").c_str(), FALSE) &&
            CopyFileA(StateFile("tools\\aapt.exe").c_str(), app.ToolPath("aapt").c_str(), FALSE);
@@ -165,45 +92,37 @@ bool ConfigureTv(const std::string& strJson) {
     if (!WriteFileBytes(strFile + ".tmp", strJson) ||
         !MoveFileExA((strFile + ".tmp").c_str(), strFile.c_str(), MOVEFILE_REPLACE_EXISTING))
         return false;
-    // The TV looks for a changed configuration twice a second.
-    Sleep(1200);
+    Sleep(1200);  // the TV looks for a changed configuration twice a second
     return true;
 }
 
 std::vector<TvEvent> TvEvents(const char* pszType) {
     std::string strText;
     ReadFileBytes(StateFile("received.json"), strText);
-    std::vector<TvEvent> events = CRecordReader(strText).Events();
-    if (!pszType) return events;
     std::vector<TvEvent> matching;
-    for (const TvEvent& event : events) {
-        auto it = event.find("type");
-        if (it != event.end() && it->second == pszType) matching.push_back(event);
-    }
+    for (const TvEvent& event : ReadEvents(strText))
+        if (!pszType || (event.count("type") && event.at("type") == pszType)) matching.push_back(event);
     return matching;
 }
 
 std::string FileSha256(const std::string& strPath) {
-    std::string strData;
-    if (!ReadFileBytes(strPath, strData)) return std::string();
+    std::string strData, strHex;
     HCRYPTPROV hProv = 0;
-    if (!CryptAcquireContextA(&hProv, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return std::string();
-    std::string strHex;
     HCRYPTHASH hHash = 0;
-    if (CryptCreateHash(hProv, CALG_SHA_256, 0, 0, &hHash)) {
-        BYTE digest[32];
-        DWORD dwSize = sizeof digest;
-        if (CryptHashData(hHash, reinterpret_cast<const BYTE*>(strData.data()), static_cast<DWORD>(strData.size()),
-                          0) &&
-            CryptGetHashParam(hHash, HP_HASHVAL, digest, &dwSize, 0)) {
-            char szByte[3];
-            for (DWORD i = 0; i < dwSize; ++i) {
-                std::snprintf(szByte, sizeof szByte, "%02x", digest[i]);
-                strHex += szByte;
-            }
+    if (!ReadFileBytes(strPath, strData) || !CryptAcquireContextA(&hProv, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+        return std::string();
+    BYTE digest[32];
+    DWORD dwSize = sizeof digest;
+    if (CryptCreateHash(hProv, CALG_SHA_256, 0, 0, &hHash) &&
+        CryptHashData(hHash, reinterpret_cast<const BYTE*>(strData.data()), DWORD(strData.size()), 0) &&
+        CryptGetHashParam(hHash, HP_HASHVAL, digest, &dwSize, 0)) {
+        char szByte[3];
+        for (DWORD i = 0; i < dwSize; ++i) {
+            std::snprintf(szByte, sizeof szByte, "%02x", digest[i]);
+            strHex += szByte;
         }
-        CryptDestroyHash(hHash);
     }
+    if (hHash) CryptDestroyHash(hHash);
     CryptReleaseContext(hProv, 0);
     return strHex;
 }

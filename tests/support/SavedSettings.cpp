@@ -4,21 +4,22 @@
 #include "support/RegTestUtil.h"
 
 bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
-    RegPutDword(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", dwAssociate);
+    RegPutText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", "", &dwAssociate);
     if (pszAddress)
         RegPutText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", pszAddress);
     else
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
     // Read back: the key is ready only when both values are as asked.
-    RegValue flag = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel");
-    if (flag.dwType != REG_DWORD || flag.strData != std::string(reinterpret_cast<const char*>(&dwAssociate), 4))
-        return false;
-    RegValue address = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    return pszAddress ? address.bExists && address.strData.c_str() == std::string(pszAddress) : !address.bExists;
+    DWORD dwStored = ~dwAssociate, cb = sizeof dwStored;
+    RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", RRF_RT_REG_DWORD, NULL, &dwStored, &cb);
+    std::string strAddress;
+    return dwStored == dwAssociate && ReadSavedAddress(strAddress) == (pszAddress != NULL) &&
+           (!pszAddress || strAddress == pszAddress);
 }
 
 bool ReadSavedAddress(std::string& strAddress) {
-    RegValue address = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    strAddress = address.bExists && address.dwType == REG_SZ ? address.strData.c_str() : "";
-    return address.bExists && address.dwType == REG_SZ;
+    strAddress = RegText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
+    if (strAddress != "<missing>") return true;
+    strAddress.clear();
+    return false;
 }

@@ -1,4 +1,4 @@
-// Test helpers: temporary folders and the scripted stand-in tool
+// Test helpers: files, temporary folders and the scripted stand-in tool
 // (tests/standin/fake_tool.cpp documents the script language).
 #pragma once
 #include <string>
@@ -10,6 +10,8 @@ std::string BinDir();
 bool WriteFileBytes(const std::string& strPath, const std::string& strData);
 bool ReadFileBytes(const std::string& strPath, std::string& strData);
 bool FileExists(const std::string& strPath);
+// Deletes a folder with everything in it; true when the folder is gone.
+bool RemoveTree(const std::string& strPath);
 
 // A fresh folder under the temporary folder, removed with its contents.
 class CTempDir {
@@ -24,16 +26,14 @@ private:
     std::string m_strPath;
 };
 
-// Deletes a folder with everything in it; true when the folder is gone.
-bool RemoveTree(const std::string& strPath);
-
 // Copies the stand-in to <strDir>\<strName>.exe with the given script and
-// returns the exe's path. The script can be replaced later with SetScript.
+// returns the exe's path.
 std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript);
-void SetScript(const std::string& strExePath, const std::string& strScript);
+// Lines of the stand-in's record files (".log": every start; ".held": the
+// runs that hang), oldest first.
+std::vector<std::string> RecordedCalls(const std::string& strExePath, const char* pszExt = ".log");
+// A command line without the tool's path (quoted or not) and the blank after it.
+std::string ArgumentsOf(const std::string& strCommandLine);
 
-// Command lines the stand-in at strExePath was started with, oldest first.
-std::vector<std::string> RecordedCalls(const std::string& strExePath);
-
-// Escapes bytes for the script's "out"/"err"/"when" texts.
+// Escapes bytes for the script's "when"/"out"/"err" texts.
 std::string ScriptText(const std::string& strBytes);

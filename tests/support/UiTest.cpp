@@ -4,72 +4,68 @@
 
 const char DEMO_LABEL[] = "演示播放器";
 const char DEMO_PACKAGE[] = "com.norvale.demo";
-const char DEMO_VERSION[] = "1.2";
-const char DEMO_SDK_SHOWN[] = "Android 2.2";
-const char DEMO_SIZE_SHOWN[] = "1.5KB";
-const char DEMO_PERMISSIONS[] = "允许访问网络\n允许读取短信息(危险)\n";
 
-std::string DemoReport() {
-    return BadgingReport(u8"演示播放器", DEMO_PACKAGE, DEMO_VERSION, "8",
-                         {"android.permission.INTERNET", "android.permission.READ_SMS"});
+namespace {
+std::string Rule(const std::string& strPattern, const std::string& strOut, bool bHang = false) {
+    return "when " + ScriptText(strPattern) + "\nout " + ScriptText(strOut) + "\n" + (bHang ? "hang\n" : "");
+}
+}  // namespace
+
+std::string BadgingReport(const std::string& strLabel, const std::string& strPackage,
+                          const std::vector<std::string>& permissions) {
+    std::string strReport = "package: name='" + strPackage + "' versionCode='3' versionName='1.2'\nsdkVersion:'8'\n";
+    for (const std::string& strPermission : permissions) strReport += "uses-permission:'" + strPermission + "'\n";
+    return strReport + "application: label='" + strLabel + "' icon='res/drawable/icon.png'\n";
 }
 
-std::string Trimmed(const std::string& strText) {
-    size_t nFirst = strText.find_first_not_of(" \t\r\n");
-    if (nFirst == std::string::npos) return std::string();
-    size_t nLast = strText.find_last_not_of(" \t\r\n");
-    return strText.substr(nFirst, nLast - nFirst + 1);
+std::string AaptScript(const std::string& strReport) {
+    return Rule(" d badging \"", strReport);
+}
+
+std::string CAdbScript::Text() const {
+    // A real install first reports the upload, then its verdict.
+    const std::string strUpload = "1385 KB/s (2459 bytes in 0.001s)\r\n\tpkg: /data/local/tmp/install.apk\r\n";
+    return Rule(" devices ", std::string("List of devices attached \r\n") +
+                                 (bDevice ? "192.168.1.20:5555\tdevice\r\n" : "") + "\r\n") +
+           Rule(" install ", strUpload + strInstall + "\r\n", bInstallWaits) +
+           Rule(" uninstall ", strUninstall + "\r\n", bUninstallWaits) +
+           Rule(" connect ", "connected to 192.168.1.20:5555\r\n");
 }
 
 void CDavrelUiTest::SetUp() {
     ASSERT_TRUE(m_app.Ready()) << "could not lay out " << m_app.ProgramDir();
     ASSERT_TRUE(WriteSavedSettings(0, NULL));
     ApplyAdb();
-    ASSERT_TRUE(m_app.SetScript("aapt", AaptScript(DemoReport())));
+    ASSERT_TRUE(m_app.SetScript("aapt", AaptScript(BadgingReport(u8"演示播放器", DEMO_PACKAGE,
+                                                                 {"android.permission.INTERNET"}))));
 }
 
-void CDavrelUiTest::ApplyAdb() {
-    ASSERT_TRUE(m_app.SetScript("adb", m_adb.Text()));
-}
-
-std::string CDavrelUiTest::MakePackage(const std::string& strFolder, const std::string& strName, size_t nBytes) {
+std::string CDavrelUiTest::MakePackage(const std::string& strFolder, const std::string& strName) {
     std::string strPath = m_app.MakeFolder(strFolder) + "\\" + strName;
-    EXPECT_TRUE(WriteFileBytes(strPath, std::string(nBytes, 'P'))) << strPath;
+    EXPECT_TRUE(WriteFileBytes(strPath, std::string(1536, 'P'))) << strPath;
     return strPath;
 }
 
-bool CDavrelUiTest::StartWith(const std::string& strPackage) {
-    return m_app.Start("\"" + strPackage + "\"");
-}
-
-std::vector<std::string> CDavrelUiTest::AdbArgs(const std::string& strPrefix) const {
+std::vector<std::string> CDavrelUiTest::AdbArgs(const std::string& strPrefix, const char* pszExt) const {
     std::vector<std::string> matching;
-    for (const std::string& strArgs : m_app.ToolArgs("adb"))
+    for (const std::string& strArgs : m_app.ToolArgs("adb", pszExt))
         if (strArgs.compare(0, strPrefix.size(), strPrefix) == 0) matching.push_back(strArgs);
     return matching;
 }
 
 bool CDavrelUiTest::FinishAdb(const std::string& strPrefix, size_t nth) {
-    // A held stand-in records itself in adb.held once its answer is printed.
-    auto held = [&] {
-        size_t n = 0;
-        for (const std::string& strArgs : m_app.ToolArgs("adb", ".held"))
-            if (strArgs.compare(0, strPrefix.size(), strPrefix) == 0) ++n;
-        return n;
-    };
-    if (!WaitUntil([&] { return held() >= nth; }) || !m_app.Sync()) return false;
-    return m_app.ReleaseTools() > 0;
+    return WaitUntil([&] { return AdbArgs(strPrefix, ".held").size() >= nth; }) && m_app.Sync() &&
+           m_app.ReleaseTool("adb");
 }
 
 bool CDavrelUiTest::ChoosePackage(const std::string& strPath) {
     if (!m_app.PostClick(IDC_BTN_SELECT)) return false;
     HWND hwndDialog = m_app.WaitDialog();
-    return hwndDialog && m_app.AnswerFileDialog(hwndDialog, strPath) && m_app.WaitNoDialog() &&
-           m_app.Sync();
+    return hwndDialog && m_app.AnswerFileDialog(hwndDialog, strPath) &&
+           WaitUntil([&] { return m_app.OtherWindows().empty(); }) && m_app.Sync();
 }
 
 bool CDavrelUiTest::CloseCleanly(DWORD timeoutMs) {
-    if (!m_app.Close(timeoutMs)) return false;
     // A crash ends a program with its exception code (0xC0000005 and the like).
-    return m_app.ExitCode() < 0xC0000000;
+    return m_app.Close(timeoutMs) && m_app.ExitCode() < 0xC0000000;
 }

@@ -1,46 +1,46 @@
-// The fixture of the suites that drive Davrel.exe: a fresh program folder,
-// settings without an address and without the .apk association, a TV that
+// The fixture of the window scenarios: a fresh program folder, settings
+// without an address and without the .apk association, a stand-in TV that
 // is attached and answers at once, and an aapt that describes every package
-// as the demo player below.
+// as the demo player.
 #pragma once
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include "resources/resource.h"
 #include "support/DavrelDriver.h"
-#include "support/ToolScripts.h"
 
-// The demo package as the window shows it (GBK), and as aapt reports it.
-extern const char DEMO_LABEL[];         // "演示播放器"
-extern const char DEMO_PACKAGE[];       // "com.norvale.demo"
-extern const char DEMO_VERSION[];       // "1.2"
-extern const char DEMO_SDK_SHOWN[];     // "Android 2.2"
-extern const char DEMO_SIZE_SHOWN[];    // of a package made with the default size
-extern const char DEMO_PERMISSIONS[];   // the two descriptions, one per line
-std::string DemoReport();
+extern const char DEMO_LABEL[];    // "演示播放器", GBK as the window shows it
+extern const char DEMO_PACKAGE[];  // "com.norvale.demo"
 
-// A line with its line end and surrounding blanks removed.
-std::string Trimmed(const std::string& strText);
+// A badging report as aapt prints it (UTF-8), and an aapt script that prints
+// it for every badging run.
+std::string BadgingReport(const std::string& strLabel, const std::string& strPackage,
+                          const std::vector<std::string>& permissions = {});
+std::string AaptScript(const std::string& strReport);
+
+// What the adb stand-in answers; a run that waits hangs after its answer
+// until the test lets it end (FinishAdb).
+struct CAdbScript {
+    bool bDevice = true;
+    std::string strInstall = "Success";
+    bool bInstallWaits = false;
+    std::string strUninstall = "Success";
+    bool bUninstallWaits = false;
+    std::string Text() const;
+};
 
 class CDavrelUiTest : public ::testing::Test {
 protected:
     void SetUp() override;
-
-    // Writes m_adb as the adb stand-in's script.
-    void ApplyAdb();
-    // A package file of nBytes bytes in a folder under the program folder.
-    std::string MakePackage(const std::string& strFolder, const std::string& strName, size_t nBytes = 1536);
-    // Starts Davrel with a package path, quoted, as the file manager does.
-    bool StartWith(const std::string& strPackage);
-    // The adb arguments recorded so far that begin with strPrefix.
-    std::vector<std::string> AdbArgs(const std::string& strPrefix) const;
-    // Lets the nth adb run whose arguments begin with strPrefix finish (the
-    // script made it wait): waits for it to start, for the window to be
-    // idle, then ends it. False when there was nothing to end.
+    void ApplyAdb() { ASSERT_TRUE(m_app.SetScript("adb", m_adb.Text())); }
+    // A package file (not a real archive) in a folder under the program folder.
+    std::string MakePackage(const std::string& strFolder, const std::string& strName);
+    bool StartWith(const std::string& strPackage) { return m_app.Start("\"" + strPackage + "\""); }
+    // The adb arguments recorded so far (".log") or held (".held") that begin with strPrefix.
+    std::vector<std::string> AdbArgs(const std::string& strPrefix, const char* pszExt = ".log") const;
+    // Waits until the nth adb run beginning with strPrefix hangs, then lets it end.
     bool FinishAdb(const std::string& strPrefix, size_t nth);
-    size_t CountAdb(const std::string& strPrefix) const { return AdbArgs(strPrefix).size(); }
-    // Chooses a package through the open-file dialog.
-    bool ChoosePackage(const std::string& strPath);
+    bool ChoosePackage(const std::string& strPath);  // through the open-file dialog
     // Closes the window; true when the process ended in time and not by a crash.
     bool CloseCleanly(DWORD timeoutMs = UI_WAIT_MS);
 

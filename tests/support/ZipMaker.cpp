@@ -4,13 +4,12 @@
 
 namespace {
 
-void Put16(std::string& s, uint32_t v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
+// Little-endian fields of 16 and 32 bits, in the order given.
+std::string Fields(std::initializer_list<std::pair<uint32_t, int>> fields) {
+    std::string s;
+    for (const auto& f : fields)
+        for (int i = 0; i < f.second; ++i) s += char((f.first >> (8 * i)) & 0xFF);
+    return s;
 }
 
 std::string RawDeflate(const std::string& strData) {
@@ -33,45 +32,18 @@ std::string MakeZip(const std::vector<ZipEntry>& entries) {
     std::string strBody, strCentral;
     for (const ZipEntry& e : entries) {
         const std::string strStored = e.bDeflate ? RawDeflate(e.strData) : e.strData;
-        const uint32_t nCrc = crc32(0, reinterpret_cast<const Bytef*>(e.strData.data()),
-                                    static_cast<uInt>(e.strData.size()));
+        const uint32_t nCrc = crc32(0, reinterpret_cast<const Bytef*>(e.strData.data()), uInt(e.strData.size()));
         const uint32_t nSize = e.nDeclaredSize >= 0 ? uint32_t(e.nDeclaredSize) : uint32_t(e.strData.size());
-        const uint32_t nOffset = uint32_t(strBody.size());
-        auto common = [&](std::string& s) {
-            Put16(s, 20);                     // version needed
-            Put16(s, 0);                      // flags
-            Put16(s, e.bDeflate ? 8 : 0);     // method
-            Put16(s, 0);                      // time
-            Put16(s, 0x21);                   // date 1980-01-01
-            Put32(s, nCrc);
-            Put32(s, uint32_t(strStored.size()));
-            Put32(s, nSize);
-            Put16(s, uint32_t(e.strName.size()));
-            Put16(s, 0);                      // extra length
-        };
-        Put32(strBody, 0x04034b50);
-        common(strBody);
-        strBody += e.strName;
-        strBody += strStored;
-
-        Put32(strCentral, 0x02014b50);
-        Put16(strCentral, 20);                // version made by
-        common(strCentral);
-        Put16(strCentral, 0);                 // comment length
-        Put16(strCentral, 0);                 // disk
-        Put16(strCentral, 0);                 // internal attributes
-        Put32(strCentral, 0);                 // external attributes
-        Put32(strCentral, nOffset);
-        strCentral += e.strName;
+        // Version 20, no flags, method, 1980-01-01, CRC, sizes, name length, no extra field.
+        const std::string strCommon = Fields({{20, 2}, {0, 2}, {e.bDeflate ? 8u : 0u, 2}, {0, 2}, {0x21, 2},
+                                              {nCrc, 4}, {uint32_t(strStored.size()), 4}, {nSize, 4},
+                                              {uint32_t(e.strName.size()), 2}, {0, 2}});
+        strCentral += Fields({{0x02014b50, 4}, {20, 2}}) + strCommon +
+                      Fields({{0, 2}, {0, 2}, {0, 2}, {0, 4}, {uint32_t(strBody.size()), 4}}) + e.strName;
+        strBody += Fields({{0x04034b50, 4}}) + strCommon + e.strName + strStored;
     }
-    std::string strZip = strBody + strCentral;
-    Put32(strZip, 0x06054b50);
-    Put16(strZip, 0);
-    Put16(strZip, 0);
-    Put16(strZip, uint32_t(entries.size()));
-    Put16(strZip, uint32_t(entries.size()));
-    Put32(strZip, uint32_t(strCentral.size()));
-    Put32(strZip, uint32_t(strBody.size()));
-    Put16(strZip, 0);
-    return strZip;
+    const uint32_t nCount = uint32_t(entries.size());
+    return strBody + strCentral +
+           Fields({{0x06054b50, 4}, {0, 2}, {0, 2}, {nCount, 2}, {nCount, 2}, {uint32_t(strCentral.size()), 4},
+                   {uint32_t(strBody.size()), 4}, {0, 2}});
 }
