@@ -1,23 +1,18 @@
-// Scripted stand-in for adb.exe and aapt.exe in tests.
-//
-// On every start it appends its command line to "<own path without .exe>.log",
-// then follows the first rule of "<own path without .exe>.script" whose
-// pattern occurs in that command line ("*" matches any):
-//
+// Scripted stand-in for adb.exe and aapt.exe in tests. Each start appends its
+// command line to "<own path without .exe>.log", then follows the first rule
+// of "<...>.script" whose pattern occurs in that command line ("*": any).
 //   when <pattern>          starts a rule
-//   out <text> / err <text> writes to stdout / stderr, unbuffered
+//   out <text>, err <text>  writes to stdout, stderr (unbuffered)
 //   repeat <count> <text>   writes text count times to stdout
-//   sleep <ms>
-//   exit <code>             ends now with that code (else 0)
-//   input                   reads its standard input to the end, then says "input ended"
+//   sleep <ms>, exit <code> (a rule that does not exit ends with 0)
+//   input                   reads standard input to its end, then says "input ended"
 //   spawn <arguments>       starts a copy of itself that inherits the output
-//                           handles and is not waited for (as adb starts its server)
-//   hang                    records the command line in "<...>.held", then waits
-//                           until a test writes "<...>.release" (each release ends
-//                           one held run) or the script is deleted
-//
-// <pattern> and <text> take C escapes: \n \r \t \\ \0 \xHH.
+//                           and is not waited for (as adb starts its server)
+//   hang                    adds the command line to "<...>.held", then waits until a
+//                           test writes "<...>.release" (one per run) or deletes the script
+// Patterns and texts take C escapes: \n \r \t \\ \0 \xHH.
 #include <windows.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -39,14 +34,11 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadAll(HANDLE h) {
     std::string data;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                           OPEN_EXISTING, 0, NULL);
     char buf[65536];
     DWORD got = 0;
-    while (h != INVALID_HANDLE_VALUE && ReadFile(h, buf, sizeof buf, &got, NULL) && got > 0) data.append(buf, got);
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    while (ReadFile(h, buf, sizeof buf, &got, NULL) && got > 0) data.append(buf, got);
     return data;
 }
 
@@ -60,10 +52,8 @@ void Write(DWORD which, const std::string& data) {
 void AppendLine(const std::string& path, const std::string& line) {
     HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            NULL, OPEN_ALWAYS, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE) return;
-    std::string data = line + "\n";
     DWORD wrote = 0;
-    WriteFile(h, data.data(), DWORD(data.size()), &wrote, NULL);  // one write: no interleaving
+    WriteFile(h, (line + "\n").data(), DWORD(line.size() + 1), &wrote, NULL);  // one write: no interleaving
     CloseHandle(h);
 }
 
@@ -75,18 +65,17 @@ int main() {
     const std::string base = std::string(self).substr(0, std::string(self).rfind('.'));
     const std::string commandLine = GetCommandLineA();
     AppendLine(base + ".log", commandLine);
+    HANDLE hScript = CreateFileA((base + ".script").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                 OPEN_EXISTING, 0, NULL);
+    const std::string script = ReadAll(hScript);
+    CloseHandle(hScript);
 
-    const std::string script = ReadWholeFile(base + ".script");
     bool inRule = false;
-    for (size_t start = 0; start < script.size();) {
-        size_t end = script.find('\n', start);
-        if (end == std::string::npos) end = script.size();
+    for (size_t start = 0, end; start < script.size(); start = end + 1) {
+        end = std::min(script.find('\n', start), script.size());
         std::string line = script.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         const size_t sp = line.find(' ');
-        const std::string word = line.substr(0, sp);
-        const std::string rest = sp == std::string::npos ? std::string() : line.substr(sp + 1);
+        const std::string word = line.substr(0, sp), rest = sp == std::string::npos ? "" : line.substr(sp + 1);
         if (word == "when") {
             if (inRule) break;  // the matching rule ended
             inRule = rest == "*" || commandLine.find(Unescape(rest)) != std::string::npos;
@@ -95,9 +84,7 @@ int main() {
         } else if (word == "out" || word == "err") {
             Write(word == "out" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, Unescape(rest));
         } else if (word == "repeat") {
-            const size_t gap = rest.find(' ');
-            const std::string unit = Unescape(rest.substr(gap + 1));
-            std::string all;
+            std::string all, unit = Unescape(rest.substr(rest.find(' ') + 1));
             for (long i = std::strtol(rest.c_str(), nullptr, 10); i > 0; --i) all += unit;
             Write(STD_OUTPUT_HANDLE, all);
         } else if (word == "sleep") {
@@ -105,9 +92,7 @@ int main() {
         } else if (word == "exit") {
             return std::atoi(rest.c_str());
         } else if (word == "input") {
-            char buf[4096];
-            DWORD got = 0;
-            while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &got, NULL) && got > 0) {}
+            ReadAll(GetStdHandle(STD_INPUT_HANDLE));
             Write(STD_OUTPUT_HANDLE, "input ended");
         } else if (word == "spawn") {
             std::string cmd = "\"" + std::string(self) + "\" " + rest;

@@ -10,50 +10,30 @@ bool SendTimed(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD_PTR* pR
     return true;
 }
 
-std::string ClassName(HWND hwnd) {
-    char szClass[64] = {0};
-    GetClassNameA(hwnd, szClass, sizeof szClass);
-    return szClass;
-}
-
 std::string GetText(HWND hwnd) {
     DWORD_PTR nLength = 0;
-    if (!SendTimed(hwnd, WM_GETTEXTLENGTH, 0, 0, &nLength)) return std::string();
     // The length may count UTF-16 units; two bytes each is always enough.
-    std::string strBuffer(nLength * 2 + 16, '\0');
-    if (!SendTimed(hwnd, WM_GETTEXT, strBuffer.size(), reinterpret_cast<LPARAM>(&strBuffer[0]))) return std::string();
+    std::string strBuffer(SendTimed(hwnd, WM_GETTEXTLENGTH, 0, 0, &nLength) ? nLength * 2 + 16 : 1, '\0');
+    SendTimed(hwnd, WM_GETTEXT, strBuffer.size(), reinterpret_cast<LPARAM>(&strBuffer[0]));
     return strBuffer.c_str();
 }
 
-struct WindowSearch {
-    DWORD dwPid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam) {
-    WindowSearch* pSearch = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD dwPid = 0;
-    GetWindowThreadProcessId(hwnd, &dwPid);
-    if (dwPid == pSearch->dwPid && IsWindowVisible(hwnd) && ClassName(hwnd) == "#32770")
-        pSearch->windows.push_back(hwnd);
-    return TRUE;
+std::string ClassName(HWND hwnd) {
+    char szClass[64] = {0};
+    return GetClassNameA(hwnd, szClass, sizeof szClass) ? szClass : "";
 }
 
-BOOL CALLBACK CollectChildren(HWND hwnd, LPARAM lParam) {
+BOOL CALLBACK Collect(HWND hwnd, LPARAM lParam) {
     reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
     return TRUE;
 }
 
-std::vector<HWND> ChildrenOf(HWND hwnd) {
-    std::vector<HWND> children;
-    EnumChildWindows(hwnd, CollectChildren, reinterpret_cast<LPARAM>(&children));
-    return children;
-}
-
-std::string WindowTitle(HWND hwnd) {
-    char szTitle[512] = {0};
-    GetWindowTextA(hwnd, szTitle, sizeof szTitle);
-    return szTitle;
+// The top-level windows (parent NULL) or the descendants of parent.
+std::vector<HWND> Windows(HWND hwndParent) {
+    std::vector<HWND> windows;
+    if (hwndParent) EnumChildWindows(hwndParent, Collect, reinterpret_cast<LPARAM>(&windows));
+    else EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
 }
 
 }  // namespace
@@ -90,7 +70,7 @@ CDavrelDriver::~CDavrelDriver() {
 }
 
 std::string CDavrelDriver::MakeFolder(const std::string& strName) {
-    std::string strPath = m_strDir + "\\" + strName;
+    const std::string strPath = m_strDir + "\\" + strName;
     CreateDirectoryA(strPath.c_str(), NULL);
     return strPath;
 }
@@ -112,13 +92,8 @@ bool CDavrelDriver::ReleaseTool(const char* pszTool) {
 bool CDavrelDriver::Start(const std::string& strArgs) {
     if (!m_bReady || m_pi.hProcess) return false;
     // Without Wine's crash dialog a crash ends the process and a test sees it.
-    HKEY hKey = NULL;
     DWORD dwZero = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineDbg", 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL) ==
-        ERROR_SUCCESS) {
-        RegSetValueExA(hKey, "ShowCrashDialog", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwZero), 4);
-        RegCloseKey(hKey);
-    }
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineDbg", "ShowCrashDialog", REG_DWORD, &dwZero, 4);
     std::string strCommand = "\"" + m_strDir + "\\Davrel.exe\"" + (strArgs.empty() ? "" : " " + strArgs);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -141,28 +116,20 @@ bool CDavrelDriver::WaitExit(DWORD timeoutMs) {
 
 DWORD CDavrelDriver::ExitCode() const {
     DWORD dwCode = STILL_ACTIVE;
-    if (m_pi.hProcess) GetExitCodeProcess(m_pi.hProcess, &dwCode);
-    return dwCode;
+    return m_pi.hProcess && GetExitCodeProcess(m_pi.hProcess, &dwCode) ? dwCode : STILL_ACTIVE;
 }
 
 bool CDavrelDriver::Close(DWORD timeoutMs) {
-    if (m_hwndMain) PostMessageA(m_hwndMain, WM_CLOSE, 0, 0);
-    return WaitExit(timeoutMs);
+    return PostMessageA(m_hwndMain, WM_CLOSE, 0, 0) && WaitExit(timeoutMs);
 }
 
-std::string CDavrelDriver::Text(int nId) const {
-    return GetText(Item(nId));
-}
+std::string CDavrelDriver::Text(int nId) const { return GetText(Item(nId)); }
 
-bool CDavrelDriver::IsEnabled(int nId) const {
-    HWND hwnd = Item(nId);
-    return hwnd && IsWindowEnabled(hwnd);
-}
+bool CDavrelDriver::IsEnabled(int nId) const { return Item(nId) && IsWindowEnabled(Item(nId)); }
 
 bool CDavrelDriver::SelectCombo(int nId, int nIndex) {
-    HWND hwnd = Item(nId);
-    return SendTimed(hwnd, CB_SETCURSEL, nIndex, 0) &&
-           SendTimed(m_hwndMain, WM_COMMAND, MAKEWPARAM(nId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd));
+    return SendTimed(Item(nId), CB_SETCURSEL, nIndex, 0) &&
+           SendTimed(m_hwndMain, WM_COMMAND, MAKEWPARAM(nId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(nId)));
 }
 
 bool CDavrelDriver::Click(int nId) {
@@ -173,22 +140,11 @@ bool CDavrelDriver::PostClick(int nId) {
     return IsEnabled(nId) && IsWindowEnabled(m_hwndMain) && PostMessageA(Item(nId), BM_CLICK, 0, 0);
 }
 
-bool CDavrelDriver::PostLinkClick(int nId) {
-    HWND hwnd = Item(nId);
-    RECT rc = {};
-    GetClientRect(hwnd, &rc);
-    const LPARAM lPoint = MAKELPARAM(4, rc.bottom / 2);
-    return hwnd && PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, lPoint) &&
-           PostMessageA(hwnd, WM_LBUTTONUP, 0, lPoint);
-}
-
 bool CDavrelDriver::SetText(int nId, const std::string& strText) {
     return SendTimed(Item(nId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strText.c_str()));
 }
 
-bool CDavrelDriver::Sync() const {
-    return SendTimed(m_hwndMain, WM_NULL, 0, 0);
-}
+bool CDavrelDriver::Sync() const { return SendTimed(m_hwndMain, WM_NULL, 0, 0); }
 
 bool CDavrelDriver::WaitText(int nId, const std::string& strText, DWORD timeoutMs) const {
     return WaitUntil([&] { return Text(nId) == strText; }, timeoutMs);
@@ -199,31 +155,27 @@ bool CDavrelDriver::WaitEnabled(int nId, bool bEnabled, DWORD timeoutMs) const {
 }
 
 std::vector<HWND> CDavrelDriver::OtherWindows() const {
-    WindowSearch search = {m_pi.dwProcessId, {}};
-    if (m_pi.dwProcessId) EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
-    std::vector<HWND> others;
-    for (HWND hwnd : search.windows)
-        if (hwnd != m_hwndMain) others.push_back(hwnd);
-    return others;
+    std::vector<HWND> dialogs;
+    for (HWND hwnd : Windows(NULL)) {
+        DWORD dwPid = 0;
+        GetWindowThreadProcessId(hwnd, &dwPid);
+        if (dwPid == m_pi.dwProcessId && dwPid && hwnd != m_hwndMain && IsWindowVisible(hwnd) &&
+            ClassName(hwnd) == "#32770")
+            dialogs.push_back(hwnd);
+    }
+    return dialogs;
 }
 
 HWND CDavrelDriver::WaitDialog(const std::string& strTitle, DWORD timeoutMs) const {
     HWND hwndFound = NULL;
     WaitUntil([&] {
+        char szTitle[512];
         for (HWND hwnd : OtherWindows())
-            if (strTitle.empty() || WindowTitle(hwnd) == strTitle) hwndFound = hwnd;
+            if (strTitle.empty() || (GetWindowTextA(hwnd, szTitle, sizeof szTitle) && strTitle == szTitle))
+                hwndFound = hwnd;
         return hwndFound != NULL;
     }, timeoutMs);
     return hwndFound;
-}
-
-std::string CDavrelDriver::DialogText(HWND hwndDialog) {
-    std::string strText;
-    for (HWND hwnd : ChildrenOf(hwndDialog)) {
-        const std::string strPart = ClassName(hwnd) == "Static" ? GetText(hwnd) : std::string();
-        if (!strPart.empty()) strText += (strText.empty() ? "" : "\n") + strPart;
-    }
-    return strText;
 }
 
 bool CDavrelDriver::AnswerDialog(HWND hwndDialog, int nButtonId) {
@@ -232,10 +184,9 @@ bool CDavrelDriver::AnswerDialog(HWND hwndDialog, int nButtonId) {
 }
 
 bool CDavrelDriver::AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const {
-    // The file-name box: edt1 (0x480) in the system's dialogs, else the
-    // dialog's own visible edit.
+    // The file-name box: edt1 (0x480) in the system's dialogs, else the dialog's own visible edit.
     HWND hwndEdit = GetDlgItem(hwndDialog, 0x480);
-    for (HWND hwnd : ChildrenOf(hwndDialog))
+    for (HWND hwnd : Windows(hwndDialog))
         if (!hwndEdit && GetParent(hwnd) == hwndDialog && ClassName(hwnd) == "Edit" && IsWindowVisible(hwnd))
             hwndEdit = hwnd;
     return SendTimed(hwndEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strPath.c_str())) &&

@@ -1,6 +1,7 @@
 #include "support/RealTools.h"
 
 #include <wincrypt.h>
+#include <algorithm>
 #include <cstdio>
 #include "tools/ToolRunner.h"
 
@@ -13,40 +14,24 @@ std::string StateFile(const char* pszName) {
 std::string ReadTrimmed(const char* pszName) {
     std::string strText;
     ReadFileBytes(StateFile(pszName), strText);
-    const size_t nFirst = strText.find_first_not_of(" \t\r\n");
-    if (nFirst == std::string::npos) return std::string();
-    return strText.substr(nFirst, strText.find_last_not_of(" \t\r\n") + 1 - nFirst);
+    return strText.erase(strText.find_last_not_of(" \t\r\n") + 1);
 }
 
-// Reads the flat fields of the record {"events": [{...}, ...]}; nested values are skipped.
-std::vector<TvEvent> ReadEvents(const std::string& s) {
+// The TV writes its record {"events": [{...}, ...]} with an indent of one
+// blank per level: an event opens with "  {", its own fields are the lines
+// indented by three blanks. Nested values are left out.
+std::vector<TvEvent> ReadEvents(const std::string& strText) {
     std::vector<TvEvent> events;
-    std::string strKey;
-    int nDepth = 0;  // 1: in the list, 2: in an event
-    for (size_t i = s.find('[', s.find("\"events\"")); i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '"') {
-            std::string strText;
-            for (++i; i < s.size() && s[i] != '"'; ++i) strText += s[i] == '\\' ? s[++i] : s[i];
-            if (nDepth != 2) continue;
-            if (strKey.empty()) {
-                strKey = strText;
-            } else {
-                events.back()[strKey] = strText;
-                strKey.clear();
-            }
-        } else if (c == '{' || c == '[') {
-            if (++nDepth == 2) events.emplace_back();
-        } else if (c == '}' || c == ']') {
-            if (--nDepth == 0) break;
-            strKey.clear();
-        } else if (nDepth == 2 && !strKey.empty() && (isalnum(static_cast<unsigned char>(c)) || c == '-')) {
-            const size_t nEnd = s.find_first_of(",}] \r\n", i);
-            const std::string strValue = s.substr(i, nEnd - i);
-            events.back()[strKey] = strValue == "null" ? std::string() : strValue;
-            strKey.clear();
-            i = nEnd - 1;
-        }
+    for (size_t nStart = 0, nEnd; nStart < strText.size(); nStart = nEnd + 1) {
+        nEnd = std::min(strText.find('\n', nStart), strText.size());
+        std::string strLine = strText.substr(nStart, nEnd - nStart);
+        if (strLine.compare(0, 3, "  {") == 0) events.emplace_back();
+        const size_t nColon = strLine.find("\": ");
+        if (events.empty() || strLine.compare(0, 4, "   \"") != 0 || nColon == std::string::npos) continue;
+        std::string strValue = strLine.substr(nColon + 3);
+        if (!strValue.empty() && strValue.back() == ',') strValue.pop_back();
+        if (strValue.size() >= 2 && strValue[0] == '"') strValue = strValue.substr(1, strValue.size() - 2);
+        if (strValue != "null" && strValue[0] != '[' && strValue[0] != '{') events.back()[strLine.substr(4, nColon - 4)] = strValue;
     }
     return events;
 }

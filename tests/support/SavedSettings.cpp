@@ -1,12 +1,12 @@
 #include "support/SavedSettings.h"
 
+#include <cstring>
 #include "shell/Settings.h"
-#include "support/RegTestUtil.h"
 
 bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
-    RegPutText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", "", &dwAssociate);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", REG_DWORD, &dwAssociate, sizeof dwAssociate);
     if (pszAddress)
-        RegPutText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", pszAddress);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", REG_SZ, pszAddress, DWORD(strlen(pszAddress) + 1));
     else
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
     // Read back: the key is ready only when both values are as asked.
@@ -18,8 +18,10 @@ bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
 }
 
 bool ReadSavedAddress(std::string& strAddress) {
-    strAddress = RegText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    if (strAddress != "<missing>") return true;
-    strAddress.clear();
-    return false;
+    char szText[1024] = {0};
+    DWORD cb = sizeof szText - 1;
+    const bool bRead =
+        RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", RRF_RT_REG_SZ, NULL, szText, &cb) == ERROR_SUCCESS;
+    strAddress = bRead ? szText : "";
+    return bRead;
 }

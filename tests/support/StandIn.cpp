@@ -7,8 +7,7 @@
 std::string BinDir() {
     char path[MAX_PATH] = {0};
     GetModuleFileNameA(NULL, path, MAX_PATH - 1);
-    std::string dir = path;
-    return dir.substr(0, dir.rfind('\\') + 1);
+    return std::string(path).substr(0, std::string(path).rfind('\\') + 1);
 }
 
 bool WriteFileBytes(const std::string& strPath, const std::string& strData) {
@@ -22,14 +21,11 @@ bool WriteFileBytes(const std::string& strPath, const std::string& strData) {
 
 bool ReadFileBytes(const std::string& strPath, std::string& strData) {
     strData.clear();
-    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     char buf[65536];
     DWORD got = 0;
     while (ReadFile(h, buf, sizeof buf, &got, NULL) && got > 0) strData.append(buf, got);
-    CloseHandle(h);
-    return true;
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h);
 }
 
 bool FileExists(const std::string& strPath) {
@@ -78,8 +74,7 @@ std::vector<std::string> RecordedCalls(const std::string& strExePath, const char
     std::vector<std::string> calls;
     ReadFileBytes(strExePath.substr(0, strExePath.rfind('.')) + pszExt, data);
     for (size_t start = 0, end; start < data.size(); start = end + 1) {
-        end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
+        end = std::min(data.find('\n', start), data.size());
         calls.push_back(data.substr(start, end - start));
     }
     return calls;

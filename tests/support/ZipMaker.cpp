@@ -12,18 +12,13 @@ std::string Fields(std::initializer_list<std::pair<uint32_t, int>> fields) {
     return s;
 }
 
+// zlib's own format is a 2-byte header, the raw deflate data and a 4-byte checksum.
 std::string RawDeflate(const std::string& strData) {
-    z_stream zs = {};
-    deflateInit2(&zs, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string strOut(deflateBound(&zs, strData.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strData.data()));
-    zs.avail_in = static_cast<uInt>(strData.size());
-    zs.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
-    zs.avail_out = static_cast<uInt>(strOut.size());
-    deflate(&zs, Z_FINISH);
-    strOut.resize(zs.total_out);
-    deflateEnd(&zs);
-    return strOut;
+    uLongf nLength = compressBound(uLong(strData.size()));
+    std::string strOut(nLength, '\0');
+    compress2(reinterpret_cast<Bytef*>(&strOut[0]), &nLength, reinterpret_cast<const Bytef*>(strData.data()),
+              uLong(strData.size()), 9);
+    return strOut.substr(2, nLength - 6);
 }
 
 }  // namespace
