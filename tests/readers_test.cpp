@@ -38,8 +38,7 @@ TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
     const struct { const char* pszOutput; bool bReady; } DEVICES[] = {
         {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", true},
         {"List of devices attached\nemulator-5554\toffline\n0123456789ABCDEF       device product:tv model:X\n", true},
-        {"List of devices attached\n192.168.1.20:5555\tunauthorized\n", false},
-        {"List of devices attached\nmydevice-01\toffline\n192.168.1.20:5555\tdevices\n", false},
+        {"List of devices attached\n192.168.1.20:5555\tunauthorized\nmydevice-01\toffline\n1.2.3.4:5\tdevices\n", false},
         {"192.168.1.20:5555\tdevice\n", false},  // no header
     };
     for (const auto& c : DEVICES) EXPECT_EQ(c.bReady, ReadDeviceList(c.pszOutput)) << c.pszOutput;

@@ -24,7 +24,6 @@ TEST_F(ToolRunnerTest, WholeOutputOfBothStreamsInOrderUpToTheCap) {
     EXPECT_EQ(run.strOutput, "first\nsecond\nthird");  // the last part came late
     EXPECT_EQ(run.status, TOOL_EXITED);
     EXPECT_EQ(run.dwExitCode, 7u);
-    EXPECT_EQ(RecordedCalls(exe).at(0), exe + " devices ");
     // 1.1 MB: many times what the pipe holds, and more than the cap.
     const std::string big = RunTool(exe + " big");
     EXPECT_EQ(big.size(), TOOL_OUTPUT_CAP);
@@ -69,7 +68,14 @@ TEST_F(ToolRunnerTest, OverlappingRunsDoNotHoldEachOthersPipes) {
 
 TEST_F(ToolRunnerTest, Utf8BecomesGbkAndAChildThatReadsItsInputEnds) {
     EXPECT_EQ(RunTool(Tool("when *\nout " + ScriptText(u8"电视播放器"))), "电视播放器");  // GBK, as the tests are compiled
-    ToolRun run = RunToolEx(Tool("when *\ninput", "reader"), 3000, NULL);
+    // The test's own input is a pipe nobody writes to: a child given it would wait for good.
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE hRead = NULL, hWrite = NULL, hOwnInput = GetStdHandle(STD_INPUT_HANDLE);
+    ASSERT_TRUE(CreatePipe(&hRead, &hWrite, &sa, 0) && SetStdHandle(STD_INPUT_HANDLE, hRead));
+    ToolRun run = RunToolEx(Tool("when *\ninput", "reader"), 2000, NULL);
+    SetStdHandle(STD_INPUT_HANDLE, hOwnInput);
+    CloseHandle(hRead);
+    CloseHandle(hWrite);
     EXPECT_EQ(run.status, TOOL_EXITED);
     EXPECT_EQ(run.strOutput, "input ended");
 }

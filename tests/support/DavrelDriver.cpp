@@ -75,18 +75,10 @@ std::string CDavrelDriver::MakeFolder(const std::string& strName) {
     return strPath;
 }
 
-bool CDavrelDriver::SetScript(const char* pszTool, const std::string& strScript) {
-    return WriteFileBytes(DataDir() + "\\" + pszTool + ".script", strScript);
-}
-
 std::vector<std::string> CDavrelDriver::ToolArgs(const char* pszTool, const char* pszExt) const {
     std::vector<std::string> args = RecordedCalls(ToolPath(pszTool), pszExt);
     for (std::string& strLine : args) strLine = ArgumentsOf(strLine);
     return args;
-}
-
-bool CDavrelDriver::ReleaseTool(const char* pszTool) {
-    return WriteFileBytes(DataDir() + "\\" + pszTool + ".release", "");
 }
 
 bool CDavrelDriver::Start(const std::string& strArgs) {
@@ -110,22 +102,11 @@ bool CDavrelDriver::Start(const std::string& strArgs) {
     return m_hwndMain != NULL;
 }
 
-bool CDavrelDriver::WaitExit(DWORD timeoutMs) {
-    return !m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD CDavrelDriver::ExitCode() const {
-    DWORD dwCode = STILL_ACTIVE;
-    return m_pi.hProcess && GetExitCodeProcess(m_pi.hProcess, &dwCode) ? dwCode : STILL_ACTIVE;
-}
-
 bool CDavrelDriver::Close(DWORD timeoutMs) {
     return PostMessageA(m_hwndMain, WM_CLOSE, 0, 0) && WaitExit(timeoutMs);
 }
 
 std::string CDavrelDriver::Text(int nId) const { return GetText(Item(nId)); }
-
-bool CDavrelDriver::IsEnabled(int nId) const { return Item(nId) && IsWindowEnabled(Item(nId)); }
 
 bool CDavrelDriver::SelectCombo(int nId, int nIndex) {
     return SendTimed(Item(nId), CB_SETCURSEL, nIndex, 0) &&
@@ -145,14 +126,6 @@ bool CDavrelDriver::SetText(int nId, const std::string& strText) {
 }
 
 bool CDavrelDriver::Sync() const { return SendTimed(m_hwndMain, WM_NULL, 0, 0); }
-
-bool CDavrelDriver::WaitText(int nId, const std::string& strText, DWORD timeoutMs) const {
-    return WaitUntil([&] { return Text(nId) == strText; }, timeoutMs);
-}
-
-bool CDavrelDriver::WaitEnabled(int nId, bool bEnabled, DWORD timeoutMs) const {
-    return WaitUntil([&] { return IsEnabled(nId) == bEnabled; }, timeoutMs);
-}
 
 std::vector<HWND> CDavrelDriver::OtherWindows() const {
     std::vector<HWND> dialogs;

@@ -25,30 +25,43 @@ public:
     std::string DataDir() const { return m_strDir + "\\data"; }
     std::string ToolPath(const char* pszTool) const { return DataDir() + "\\" + pszTool + ".exe"; }
     std::string MakeFolder(const std::string& strName);  // under the program folder
-    bool SetScript(const char* pszTool, const std::string& strScript);  // "adb" or "aapt"
+    bool SetScript(const char* pszTool, const std::string& strScript) {  // "adb" or "aapt"
+        return WriteFileBytes(DataDir() + "\\" + pszTool + ".script", strScript);
+    }
     // The stand-in's arguments of every start (".log") or of its runs that hang (".held").
     std::vector<std::string> ToolArgs(const char* pszTool, const char* pszExt = ".log") const;
-    bool ReleaseTool(const char* pszTool);  // one hanging run ends, as if it had finished
+    bool ReleaseTool(const char* pszTool) {  // one hanging run ends, as if it had finished
+        return WriteFileBytes(DataDir() + "\\" + pszTool + ".release", "");
+    }
 
     // Starts Davrel.exe with strArgs after its quoted path; false when its window did not appear.
     bool Start(const std::string& strArgs = "");
     DWORD ProcessId() const { return m_pi.dwProcessId; }
-    bool WaitExit(DWORD timeoutMs = UI_WAIT_MS);  // false when it still runs
-    DWORD ExitCode() const;                       // STILL_ACTIVE while running
+    bool WaitExit(DWORD timeoutMs = UI_WAIT_MS) {  // false when it still runs
+        return !m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() const {  // STILL_ACTIVE while running
+        DWORD dwCode = STILL_ACTIVE;
+        return m_pi.hProcess && GetExitCodeProcess(m_pi.hProcess, &dwCode) ? dwCode : STILL_ACTIVE;
+    }
     bool Close(DWORD timeoutMs = UI_WAIT_MS);     // WM_CLOSE, then WaitExit
 
     HWND Window() const { return m_hwndMain; }
     HWND Item(int nId) const { return m_hwndMain ? GetDlgItem(m_hwndMain, nId) : NULL; }
     std::string Text(int nId) const;  // the program's GBK bytes
-    bool IsEnabled(int nId) const;
+    bool IsEnabled(int nId) const { return Item(nId) && IsWindowEnabled(Item(nId)); }
     bool SelectCombo(int nId, int nIndex);  // CB_SETCURSEL, then CBN_SELCHANGE
     // Presses a button and returns once its handler has; refused while it or the window is disabled.
     bool Click(int nId);
     bool PostClick(int nId);      // without waiting: for handlers that open a box
     bool SetText(int nId, const std::string& strText);
     bool Sync() const;  // returns once the window's thread takes messages again
-    bool WaitText(int nId, const std::string& strText, DWORD timeoutMs = UI_WAIT_MS) const;
-    bool WaitEnabled(int nId, bool bEnabled, DWORD timeoutMs = UI_WAIT_MS) const;
+    bool WaitText(int nId, const std::string& strText, DWORD timeoutMs = UI_WAIT_MS) const {
+        return WaitUntil([&] { return Text(nId) == strText; }, timeoutMs);
+    }
+    bool WaitEnabled(int nId, bool bEnabled, DWORD timeoutMs = UI_WAIT_MS) const {
+        return WaitUntil([&] { return IsEnabled(nId) == bEnabled; }, timeoutMs);
+    }
 
     // Visible dialogs of the process (message boxes, file dialog) other than the main window.
     std::vector<HWND> OtherWindows() const;

@@ -4,17 +4,11 @@
 #include "shell/Settings.h"
 
 bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", REG_DWORD, &dwAssociate, sizeof dwAssociate);
-    if (pszAddress)
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", REG_SZ, pszAddress, DWORD(strlen(pszAddress) + 1));
-    else
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    // Read back: the key is ready only when both values are as asked.
-    DWORD dwStored = ~dwAssociate, cb = sizeof dwStored;
-    RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", RRF_RT_REG_DWORD, NULL, &dwStored, &cb);
-    std::string strAddress;
-    return dwStored == dwAssociate && ReadSavedAddress(strAddress) == (pszAddress != NULL) &&
-           (!pszAddress || strAddress == pszAddress);
+    const LONG lAddress =
+        pszAddress ? RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", REG_SZ, pszAddress, strlen(pszAddress) + 1)
+                   : RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", REG_DWORD, &dwAssociate, 4) == ERROR_SUCCESS &&
+           (lAddress == ERROR_SUCCESS || (!pszAddress && lAddress == ERROR_FILE_NOT_FOUND));
 }
 
 bool ReadSavedAddress(std::string& strAddress) {

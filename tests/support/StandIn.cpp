@@ -11,12 +11,10 @@ std::string BinDir() {
 }
 
 bool WriteFileBytes(const std::string& strPath, const std::string& strData) {
-    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     DWORD wrote = 0;
-    BOOL ok = WriteFile(h, strData.data(), static_cast<DWORD>(strData.size()), &wrote, NULL);
-    CloseHandle(h);
-    return ok && wrote == strData.size();
+    const bool bOk = WriteFile(h, strData.data(), DWORD(strData.size()), &wrote, NULL) && wrote == strData.size();
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h) && bOk;
 }
 
 bool ReadFileBytes(const std::string& strPath, std::string& strData) {
@@ -57,8 +55,7 @@ CTempDir::CTempDir() {
 }
 
 CTempDir::~CTempDir() {
-    // A tool that just ended may hold its file a moment longer.
-    for (int i = 0; i < 100 && !RemoveTree(m_strPath); ++i) Sleep(30);
+    for (int i = 0; i < 100 && !RemoveTree(m_strPath); ++i) Sleep(30);  // a tool just ended may hold its file
 }
 
 std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript) {
