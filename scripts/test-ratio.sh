@@ -4,7 +4,7 @@
 # devtools/. Counts non-blank lines of tracked source, script and build files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-count() {  # git pathspecs -> non-blank lines of the tracked source files there
+count() {  # paths (as git takes them) -> non-blank lines of the tracked source files there
   git ls-files -- "$@" | grep -E '(\.(cpp|h|c|py|sh|rc|cmake)|(^|/)CMakeLists\.txt)$' |
     while IFS= read -r f; do [ -f "$f" ] && cat -- "$f"; done | grep -c '[^[:space:]]' || true
 }
