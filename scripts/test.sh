@@ -19,4 +19,7 @@ trap cleanup EXIT
 wineserver -p 2>/dev/null || true  # already running is fine
 $WINE cmd /c exit >/dev/null 2>&1 || true
 cd "$BUILD"
-ctest --output-on-failure -j2 "$@"
+status=0
+ctest --output-on-failure -j2 "$@" || status=$?
+"$here/scripts/test-ratio.sh" || true  # how large the tests are, pass or fail
+exit "$status"

@@ -1,158 +1,160 @@
-// Taking the icon entry out of a package: which entry is found, what lands
-// in the destination file, and that bad archives leave nothing behind.
+// The package icon: its file name from the package's own names, taking the
+// entry out of the archive, and painting it for the picture control.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <gdiplus.h>
+#include <zlib.h>
 
-#include <set>
+#include "package/IconPainter.h"
 #include "support/StandIn.h"
-#include "support/TestImages.h"
-#include "support/ZipMaker.h"
 #include "tools/ApkTool.h"
 
 namespace {
 
-std::set<std::string> FilesIn(const std::string& strDir) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((strDir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string strName = fd.cFileName;
-        if (strName != "." && strName != "..") names.insert(strName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
+// Zip archives made here, with control over the headers, so that damaged and
+// lying ones can be made too.
+struct ZipEntry {
+    std::string strName;
+    std::string strData;
+    bool bDeflate = true;
+    int64_t nDeclaredSize = -1;  // when set, what the headers declare as the content's size
+};
+
+// Little-endian fields of 16 and 32 bits, in the order given.
+std::string Fields(std::initializer_list<std::pair<uint32_t, int>> fields) {
+    std::string s;
+    for (const auto& f : fields)
+        for (int i = 0; i < f.second; ++i) s += char((f.first >> (8 * i)) & 0xFF);
+    return s;
 }
 
-class PackageIconExtract : public ::testing::Test {
-protected:
-    // Writes the archive as the current package and extracts strEntry.
-    std::string Extract(const std::string& strZip, const std::string& strEntry) {
-        EXPECT_TRUE(WriteFileBytes(m_strApk, strZip));
-        return ExtractFromApk(strEntry);
+// zlib's own format is a 2-byte header, the raw deflate data and a 4-byte checksum.
+std::string RawDeflate(const std::string& strData) {
+    uLongf nLength = compressBound(uLong(strData.size()));
+    std::string strOut(nLength, '\0');
+    compress2(reinterpret_cast<Bytef*>(&strOut[0]), &nLength, reinterpret_cast<const Bytef*>(strData.data()),
+              uLong(strData.size()), 9);
+    return strOut.substr(2, nLength - 6);
+}
+
+std::string MakeZip(const std::vector<ZipEntry>& entries) {
+    std::string strBody, strCentral;
+    for (const ZipEntry& e : entries) {
+        const std::string strStored = e.bDeflate ? RawDeflate(e.strData) : e.strData;
+        const uint32_t nCrc = crc32(0, reinterpret_cast<const Bytef*>(e.strData.data()), uInt(e.strData.size()));
+        const uint32_t nSize = e.nDeclaredSize >= 0 ? uint32_t(e.nDeclaredSize) : uint32_t(e.strData.size());
+        // Version 20, no flags, method, 1980-01-01, CRC, sizes, name length, no extra field.
+        const std::string strCommon = Fields({{20, 2}, {0, 2}, {e.bDeflate ? 8u : 0u, 2}, {0, 2}, {0x21, 2},
+                                              {nCrc, 4}, {uint32_t(strStored.size()), 4}, {nSize, 4},
+                                              {uint32_t(e.strName.size()), 2}, {0, 2}});
+        strCentral += Fields({{0x02014b50, 4}, {20, 2}}) + strCommon +
+                      Fields({{0, 2}, {0, 2}, {0, 2}, {0, 4}, {uint32_t(strBody.size()), 4}}) + e.strName;
+        strBody += Fields({{0x04034b50, 4}}) + strCommon + e.strName + strStored;
     }
-    std::string ExtractFromApk(const std::string& strEntry) {
-        m_tool.SetApkPath(m_strApk);
-        m_tool.m_strIconEntry = strEntry;
-        m_tool.ExtractPackageIcon(m_strIcon);
+    const uint32_t nCount = uint32_t(entries.size());
+    return strBody + strCentral +
+           Fields({{0x06054b50, 4}, {0, 2}, {0, 2}, {nCount, 2}, {nCount, 2}, {uint32_t(strCentral.size()), 4},
+                   {uint32_t(strBody.size()), 4}, {0, 2}});
+}
+
+TEST(IconFile, HostileNamesStayInsideTheFolder) {
+    const struct { const char* pszPackage; const char* pszVersion; const char* pszFile; } CASES[] = {
+        {"com.example.tv", "1.2", "com.example.tv1.2.png"},
+        {"com.x", "..\\..\\..\\Users\\Public\\x", "com.x.._.._.._Users_Public_x.png"},
+        {"a/b", ":c*?\"<>|\t\x01\x7F" "d", "a_b_c_________d.png"},
+        {"com.应用", "乗億2.0", "com.应用乗億2.0.png"},  // trail bytes '\' and '|' stay in their character
+        {"p\x81", "v\x81/", "p_v__.png"},                // half a character joins nothing
+        {"nul.app", "1", "_nul.app1.png"}, {"console", "", "console.png"},
+    };
+    for (const auto& c : CASES)
+        EXPECT_EQ(std::string("C:\\T\\") + c.pszFile, MakeIconFilePath("C:\\T\\", c.pszPackage, c.pszVersion));
+
+    CTempDir dir;
+    ASSERT_TRUE(WriteFileBytes(MakeIconFilePath(dir.Path() + "\\", "com.x", "../..\\x:y"), "icon"));
+    EXPECT_TRUE(FileExists(dir / "com.x.._.._x_y.png"));
+}
+
+class IconExtract : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A folder name whose second byte is '\': the path must not be cut there.
+        ASSERT_TRUE(CreateDirectoryA((m_dir / "乗").c_str(), NULL));
+        m_strApk = m_dir / "乗\\应用.apk";
+        m_strIcon = m_dir / "乗\\icon1.2.png";
+    }
+    // Writes the package and extracts strEntry; "<none>" when no file was written.
+    std::string Extract(const std::string& strPackage, const std::string& strEntry) {
+        EXPECT_TRUE(WriteFileBytes(m_strApk, strPackage));
+        DeleteFileA(m_strIcon.c_str());
+        CApkTool tool;
+        tool.SetApkPath(m_strApk);
+        tool.m_strIconEntry = strEntry;
+        tool.ExtractPackageIcon(m_strIcon);
         std::string strData;
         return ReadFileBytes(m_strIcon, strData) ? strData : std::string("<none>");
     }
-
-    void SetUp() override {
-        // Both folders' names hold a character whose trail byte is '\'.
-        ASSERT_TRUE(CreateDirectoryA((m_apkDir / "安装包乗").c_str(), NULL));
-        ASSERT_TRUE(CreateDirectoryA((m_iconDir / "乗").c_str(), NULL));
-        m_strApk = m_apkDir / "安装包乗\\应用.apk";
-        m_strIcon = m_iconDir / "乗\\com.example.tv1.2.png";
-    }
-
-    CTempDir m_apkDir;
-    CTempDir m_iconDir;
-    std::string m_strApk;
-    std::string m_strIcon;
-    CApkTool m_tool;
+    CTempDir m_dir;
+    std::string m_strApk, m_strIcon;
 };
 
-TEST_F(PackageIconExtract, WritesStoredAndDeflatedImagesUnchanged) {
-    CGdiplusSession gdiplus;
-    const std::string strPng = MakeSolidImage(L"image/png", 48, 0xFFFF0000);
-    const std::string strJpeg = MakeSolidImage(L"image/jpeg", 96, 0xFF0000FF);
-    ASSERT_FALSE(strPng.empty());
-    ASSERT_FALSE(strJpeg.empty());
-    ZipEntry png{"res/drawable/icon.png", strPng, false};
-    ZipEntry jpeg{"res/drawable/photo.jpg", strJpeg, true};
-    ZipEntry big{"classes.dex", std::string(200000, 'x'), true};
-    const std::string strZip = MakeZip({big, png, jpeg});
-
-    EXPECT_EQ(strPng, Extract(strZip, "res/drawable/icon.png"));
-    // A second extraction replaces the file, and a JPEG is written as it is.
-    EXPECT_EQ(strJpeg, Extract(strZip, "res/drawable/photo.jpg"));
-    EXPECT_EQ(strJpeg, Extract(strZip, "res/drawable/photo.jpg"));
-    EXPECT_EQ(std::set<std::string>{"com.example.tv1.2.png"}, FilesIn(m_iconDir / "乗"));
-}
-
-TEST_F(PackageIconExtract, FoldsAsciiLettersOnlyAndTakesTheFirstMatch) {
-    const std::string strZip = MakeZip({
-        {"res/mipmap/icon.png.bak", "longer"},
-        {"res/mipmap/Icon.png", "first", false},
-        {"res/mipmap/icon.png", "second"},
-        {"res/\xE9t\xE9.png", "latin"},
-        {"res/应用.png", "chinese"},
-    });
-    EXPECT_EQ("first", Extract(strZip, "RES/MIPMAP/ICON.PNG"));
-    EXPECT_EQ("first", ExtractFromApk("res/mipmap/icon.png"));
-    EXPECT_EQ("chinese", ExtractFromApk("RES/应用.png"));
-    DeleteFileA(m_strIcon.c_str());
-    // Only a to z are folded, and names must match whole.
-    EXPECT_EQ("<none>", ExtractFromApk("res/\xC9T\xC9.png"));
-    EXPECT_EQ("<none>", ExtractFromApk("res/mipmap/icon.pn"));
-    EXPECT_EQ("<none>", ExtractFromApk("mipmap/icon.png"));
-    EXPECT_EQ("<none>", ExtractFromApk(""));
-}
-
-TEST_F(PackageIconExtract, NamesOf256BytesOrMoreNeverMatch) {
-    const std::string strName255 = "res/" + std::string(247, 'a') + ".png";
-    const std::string strName256 = "res/" + std::string(248, 'a') + ".png";
-    const std::string strName300 = "res/" + std::string(292, 'a') + ".png";
-    ASSERT_EQ(255u, strName255.size());
-    const std::string strZip = MakeZip({{strName300, "300"}, {strName256, "256"}, {strName255, "255"}});
-    EXPECT_EQ("<none>", Extract(strZip, strName256));
-    EXPECT_EQ("<none>", ExtractFromApk(strName300));
-    // A wanted name that is the start of a longer stored one does not match it.
-    EXPECT_EQ("255", ExtractFromApk(strName255));
-}
-
-TEST_F(PackageIconExtract, BadPackagesLeaveTheEarlierFileAndNothingElse) {
+TEST_F(IconExtract, WritesTheEntryUnchangedAndNothingForBadArchives) {
     const std::string strIcon(5000, 'i');
-    const std::string strGood = MakeZip({{"icon.png", strIcon}});
-    std::string strCorrupt = strGood;
+    const std::string strZip = MakeZip({{"classes.dex", std::string(100000, 'x')},
+                                        {"res/Icon.png", "stored", false},
+                                        {"res/drawable/icon.png", strIcon}});
+    EXPECT_EQ("stored", Extract(strZip, "RES/ICON.PNG"));  // ASCII letters fold
+    EXPECT_EQ(strIcon, Extract(strZip, "res/drawable/icon.png"));
+    EXPECT_EQ("<none>", Extract(strZip, "res/drawable/icon.pn"));
+
+    std::string strCorrupt = MakeZip({{"icon.png", strIcon}});
     strCorrupt[40] ^= 0x55;  // inside the deflated data
-    std::string strBomb = MakeZip({{"icon.png", std::string(16 * 1024 * 1024 + 1, '\0')}});
-    ZipEntry liar{"icon.png", std::string(16 * 1024 * 1024 + 1, '\0')};
+    ZipEntry bomb{"icon.png", std::string(16 * 1024 * 1024 + 1, '\0')};
+    ZipEntry liar = bomb;
     liar.nDeclaredSize = 100;
     ZipEntry shortOne{"icon.png", strIcon};
     shortOne.nDeclaredSize = 6000;
-
-    const struct {
-        const char* pszWhat;
-        std::string strPackage;
-        bool bWrite;
-    } cases[] = {
-        {"missing package", "", false},
-        {"not a zip", "PNG? no, just text that is long enough to look like something", true},
-        {"truncated", strGood.substr(0, strGood.size() / 2), true},
-        {"no such entry", MakeZip({{"other.png", "x"}}), true},
-        {"corrupt data", strCorrupt, true},
-        {"over the cap", strBomb, true},
-        {"inflates past its declared size", MakeZip({liar}), true},
-        {"shorter than declared", MakeZip({shortOne}), true},
+    const struct { const char* pszWhat; std::string strPackage; } BAD[] = {
+        {"not a zip", "PNG? no, just text that is long enough to look like something"},
+        {"truncated", strZip.substr(0, strZip.size() / 2)},
+        {"corrupt data (CRC)", strCorrupt},
+        {"over the size cap", MakeZip({bomb})},
+        {"inflates past its declared size", MakeZip({liar})},
+        {"shorter than declared", MakeZip({shortOne})},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszWhat);
-        DeleteFileA(m_strApk.c_str());
-        if (c.bWrite) {
-            ASSERT_TRUE(WriteFileBytes(m_strApk, c.strPackage));
-        }
-        ASSERT_TRUE(WriteFileBytes(m_strIcon, "earlier"));
-        EXPECT_EQ("earlier", ExtractFromApk("icon.png"));
-        EXPECT_EQ(std::set<std::string>{"com.example.tv1.2.png"}, FilesIn(m_iconDir / "乗"));
-        DeleteFileA(m_strIcon.c_str());
-        EXPECT_EQ("<none>", ExtractFromApk("icon.png"));
-        EXPECT_TRUE(FilesIn(m_iconDir / "乗").empty());
-    }
-    ASSERT_TRUE(WriteFileBytes(m_strApk, strGood));
-    EXPECT_EQ(strIcon, ExtractFromApk("icon.png"));
+    for (const auto& c : BAD) EXPECT_EQ("<none>", Extract(c.strPackage, "icon.png")) << c.pszWhat;
 }
 
-TEST_F(PackageIconExtract, ReadsAPackageThatIsOpenElsewhere) {
-    ASSERT_TRUE(WriteFileBytes(m_strApk, MakeZip({{"icon.png", "held"}})));
-    CScopedFile other(CreateFileA(m_strApk.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, NULL));
-    ASSERT_TRUE(other.IsValid());
-    EXPECT_EQ("held", ExtractFromApk("icon.png"));
-    // The archive is closed again: the package can be replaced.
-    other.Reset();
-    EXPECT_TRUE(DeleteFileA(m_strApk.c_str()));
+TEST(IconPainter, StretchesTheImageAndClearsBeforeEveryPaint) {
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&token, &input, NULL));
+    {
+        CTempDir dir;
+        const CLSID PNG_ENCODER = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+        const std::string strRed = dir / "red.png", strClear = dir / "clear.png";
+        for (const std::string& strPath : {strRed, strClear}) {  // 16 x 16 pixels: red, and wholly transparent
+            Gdiplus::Bitmap image(16, 16, PixelFormat32bppARGB);
+            Gdiplus::Graphics(&image).Clear(Gdiplus::Color(strPath == strRed ? 0xFFFF0000 : 0));
+            ASSERT_EQ(Gdiplus::Ok, image.Save(std::wstring(strPath.begin(), strPath.end()).c_str(), &PNG_ENCODER, NULL));
+        }
+        // A 64 x 64 control; what is painted for it lands in a bitmap read back here.
+        HWND hControl = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 64, 64, NULL, NULL, NULL, NULL);
+        Gdiplus::Bitmap shown(64, 64, PixelFormat32bppARGB);
+        Gdiplus::Graphics graphics(&shown);
+        auto pixel = [&](int x, int y) {
+            Gdiplus::Color colour;
+            shown.GetPixel(x, y, &colour);
+            return RGB(colour.GetR(), colour.GetG(), colour.GetB());
+        };
+        PaintPackageIcon(&graphics, hControl, strRed);
+        EXPECT_EQ(RGB(255, 0, 0), pixel(4, 4));
+        EXPECT_EQ(RGB(255, 0, 0), pixel(58, 58)) << "not stretched over the control";
+        PaintPackageIcon(&graphics, hControl, strClear);
+        EXPECT_EQ(GetSysColor(COLOR_3DFACE), pixel(32, 32)) << "a transparent icon shows the one before";
+        EXPECT_TRUE(DeleteFileA(strRed.c_str())) << "the file is held between paints";
+        DestroyWindow(hControl);
+    }
+    Gdiplus::GdiplusShutdown(token);
 }
 
 }  // namespace

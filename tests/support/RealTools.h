@@ -8,35 +8,20 @@
 #include <vector>
 #include "support/DavrelDriver.h"
 
-// <build>\e2e, where the helpers keep their state; no trailing backslash.
-std::string RealToolsDir();
-
-// Empty when the relay and the TV are ready, else what is missing.
-std::string RealToolsProblem();
-
+std::string RealToolsDir();      // <build>\e2e, where the helpers keep their state
+std::string RealToolsProblem();  // empty when the relay and the TV are ready, else what is missing
 // Points the bridges of this process and its children (Davrel, its tools)
 // at the relay, and puts the real tools into the driver's data folder.
 bool UseRealTools(CDavrelDriver& app);
-
-// Runs a tool of the driver's data folder with the given arguments, as
-// Davrel does, and returns what it printed.
+// Runs a tool of the driver's data folder as Davrel does; returns what it printed.
 std::string RunDataTool(const CDavrelDriver& app, const char* pszTool, const std::string& strArgs);
+std::string TvAddress();      // "127.0.0.1:<port>"
+std::string SamplePackage();  // the real package the helpers provide (ApiDemos, about 6 MB)
+bool ConfigureTv(const std::string& strJson);  // returns once the TV surely read it
 
-// The simulated TV's address, "127.0.0.1:<port>".
-std::string TvAddress();
-
-// The real package the helpers provide (ApiDemos, about 6 MB).
-std::string SamplePackage();
-
-// Replaces the TV's configuration (JSON); the TV reads it again within a
-// second (see devtools/simtv/simtv.py). Returns once it surely has.
-bool ConfigureTv(const std::string& strJson);
-
-// One thing the TV recorded: its fields, numbers and strings as text
-// (strings as the TV wrote them, UTF-8), null as "".
+// One thing the TV recorded: its plain fields as text (strings as the TV
+// wrote them, UTF-8); null and nested values are left out.
 typedef std::map<std::string, std::string> TvEvent;
-// The TV's record, oldest first; of one type only when pszType is given.
-std::vector<TvEvent> TvEvents(const char* pszType = NULL);
+std::vector<TvEvent> TvEvents(const char* pszType = NULL);  // oldest first; of one type when given
 
-// Lower-case hex SHA-256 of a file's bytes; empty when it cannot be read.
-std::string FileSha256(const std::string& strPath);
+std::string FileSha256(const std::string& strPath);  // lower-case hex; empty when unreadable

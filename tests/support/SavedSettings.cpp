@@ -1,24 +1,21 @@
 #include "support/SavedSettings.h"
 
+#include <cstring>
 #include "shell/Settings.h"
-#include "support/RegTestUtil.h"
 
 bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
-    RegPutDword(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", dwAssociate);
-    if (pszAddress)
-        RegPutText(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", pszAddress);
-    else
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    // Read back: the key is ready only when both values are as asked.
-    RegValue flag = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel");
-    if (flag.dwType != REG_DWORD || flag.strData != std::string(reinterpret_cast<const char*>(&dwAssociate), 4))
-        return false;
-    RegValue address = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    return pszAddress ? address.bExists && address.strData.c_str() == std::string(pszAddress) : !address.bExists;
+    const LONG lAddress =
+        pszAddress ? RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", REG_SZ, pszAddress, strlen(pszAddress) + 1)
+                   : RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", REG_DWORD, &dwAssociate, 4) == ERROR_SUCCESS &&
+           (lAddress == ERROR_SUCCESS || (!pszAddress && lAddress == ERROR_FILE_NOT_FOUND));
 }
 
 bool ReadSavedAddress(std::string& strAddress) {
-    RegValue address = RegGet(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP");
-    strAddress = address.bExists && address.dwType == REG_SZ ? address.strData.c_str() : "";
-    return address.bExists && address.dwType == REG_SZ;
+    char szText[1024] = {0};
+    DWORD cb = sizeof szText - 1;
+    const bool bRead =
+        RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", RRF_RT_REG_SZ, NULL, szText, &cb) == ERROR_SUCCESS;
+    strAddress = bRead ? szText : "";
+    return bRead;
 }

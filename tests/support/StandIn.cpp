@@ -1,106 +1,90 @@
 #include "support/StandIn.h"
 
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
-
-namespace {
-std::string WithoutExe(const std::string& strExePath) {
-    size_t dot = strExePath.rfind('.');
-    return dot == std::string::npos ? strExePath : strExePath.substr(0, dot);
-}
-}  // namespace
 
 std::string BinDir() {
     char path[MAX_PATH] = {0};
     GetModuleFileNameA(NULL, path, MAX_PATH - 1);
-    std::string dir = path;
-    return dir.substr(0, dir.rfind('\\') + 1);
+    return std::string(path).substr(0, std::string(path).rfind('\\') + 1);
 }
 
 bool WriteFileBytes(const std::string& strPath, const std::string& strData) {
-    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     DWORD wrote = 0;
-    BOOL ok = WriteFile(h, strData.data(), static_cast<DWORD>(strData.size()), &wrote, NULL);
-    CloseHandle(h);
-    return ok && wrote == strData.size();
+    const bool bOk = WriteFile(h, strData.data(), DWORD(strData.size()), &wrote, NULL) && wrote == strData.size();
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h) && bOk;
 }
 
 bool ReadFileBytes(const std::string& strPath, std::string& strData) {
     strData.clear();
-    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    HANDLE h = CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     char buf[65536];
     DWORD got = 0;
     while (ReadFile(h, buf, sizeof buf, &got, NULL) && got > 0) strData.append(buf, got);
-    CloseHandle(h);
-    return true;
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h);
 }
 
 bool FileExists(const std::string& strPath) {
     return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool RemoveTree(const std::string& strPath) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((strPath + "\\*").c_str(), &fd);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
+        const std::string name = fd.cFileName, child = strPath + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+        else DeleteFileA(child.c_str());
+    }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    return RemoveDirectoryA(strPath.c_str()) != 0 || !FileExists(strPath);
+}
+
 CTempDir::CTempDir() {
     static LONG counter = 0;
     char temp[MAX_PATH] = {0};
     GetTempPathA(MAX_PATH, temp);
-    for (;;) {
+    do {
         char name[64];
-        std::snprintf(name, sizeof name, "davrel-test-%lu-%ld", GetCurrentProcessId(),
-                      InterlockedIncrement(&counter));
+        std::snprintf(name, sizeof name, "davrel-test-%lu-%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
         m_strPath = std::string(temp) + name;
-        if (CreateDirectoryA(m_strPath.c_str(), NULL)) break;
-    }
+    } while (!CreateDirectoryA(m_strPath.c_str(), NULL));
 }
 
-CTempDir::~CTempDir() { RemoveTree(m_strPath); }
-
-bool RemoveTree(const std::string& strPath) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((strPath + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = strPath + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    return RemoveDirectoryA(strPath.c_str()) != 0;
+CTempDir::~CTempDir() {
+    for (int i = 0; i < 100 && !RemoveTree(m_strPath); ++i) Sleep(30);  // a tool just ended may hold its file
 }
 
 std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript) {
     CreateDirectoryA(strDir.c_str(), NULL);
-    std::string exe = strDir + "\\" + strName + ".exe";
+    const std::string exe = strDir + "\\" + strName + ".exe";
     CopyFileA((BinDir() + "fake_tool.exe").c_str(), exe.c_str(), FALSE);
-    SetScript(exe, strScript);
+    WriteFileBytes(strDir + "\\" + strName + ".script", strScript);
     return exe;
 }
 
-void SetScript(const std::string& strExePath, const std::string& strScript) {
-    WriteFileBytes(WithoutExe(strExePath) + ".script", strScript);
-}
-
-std::vector<std::string> RecordedCalls(const std::string& strExePath) {
+std::vector<std::string> RecordedCalls(const std::string& strExePath, const char* pszExt) {
     std::string data;
     std::vector<std::string> calls;
-    ReadFileBytes(WithoutExe(strExePath) + ".log", data);
-    size_t start = 0;
-    while (start < data.size()) {
-        size_t end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
+    ReadFileBytes(strExePath.substr(0, strExePath.rfind('.')) + pszExt, data);
+    for (size_t start = 0, end; start < data.size(); start = end + 1) {
+        end = std::min(data.find('\n', start), data.size());
         calls.push_back(data.substr(start, end - start));
-        start = end + 1;
     }
     return calls;
+}
+
+std::string ArgumentsOf(const std::string& strCommandLine) {
+    // Unquoted, the path runs to the tool's ".exe".
+    const bool bQuoted = !strCommandLine.empty() && strCommandLine[0] == '"';
+    size_t nEnd = bQuoted ? strCommandLine.find('"', 1) : strCommandLine.find(".exe");
+    if (nEnd == std::string::npos) return std::string();
+    nEnd += bQuoted ? 1 : 4;
+    if (nEnd < strCommandLine.size() && strCommandLine[nEnd] == ' ') ++nEnd;
+    return strCommandLine.substr(std::min(nEnd, strCommandLine.size()));
 }
 
 std::string ScriptText(const std::string& strBytes) {
@@ -108,9 +92,6 @@ std::string ScriptText(const std::string& strBytes) {
     std::string out;
     for (unsigned char c : strBytes) {
         if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
         else if (c < 0x20 || c >= 0x7f) { out += "\\x"; out += hex[c >> 4]; out += hex[c & 15]; }
         else out += static_cast<char>(c);
     }

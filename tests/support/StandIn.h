@@ -1,15 +1,14 @@
-// Test helpers: temporary folders and the scripted stand-in tool
-// (tests/standin/fake_tool.cpp documents the script language).
+// Test helpers: files, temporary folders and the scripted stand-in tool
+// (tests/standin/fake_tool.cpp documents its script language).
 #pragma once
 #include <string>
 #include <vector>
 
-// Folder of the running test program (<build>/bin), with a trailing backslash.
-std::string BinDir();
-
+std::string BinDir();  // the running test program's folder, with a trailing backslash
 bool WriteFileBytes(const std::string& strPath, const std::string& strData);
 bool ReadFileBytes(const std::string& strPath, std::string& strData);
 bool FileExists(const std::string& strPath);
+bool RemoveTree(const std::string& strPath);  // true when the folder is gone
 
 // A fresh folder under the temporary folder, removed with its contents.
 class CTempDir {
@@ -24,16 +23,10 @@ private:
     std::string m_strPath;
 };
 
-// Deletes a folder with everything in it; true when the folder is gone.
-bool RemoveTree(const std::string& strPath);
-
-// Copies the stand-in to <strDir>\<strName>.exe with the given script and
-// returns the exe's path. The script can be replaced later with SetScript.
+// Copies the stand-in to <strDir>\<strName>.exe with the script; returns the exe's path.
 std::string InstallStandIn(const std::string& strDir, const std::string& strName, const std::string& strScript);
-void SetScript(const std::string& strExePath, const std::string& strScript);
-
-// Command lines the stand-in at strExePath was started with, oldest first.
-std::vector<std::string> RecordedCalls(const std::string& strExePath);
-
-// Escapes bytes for the script's "out"/"err"/"when" texts.
-std::string ScriptText(const std::string& strBytes);
+// The command lines in the stand-in's record (".log": every start, ".held": runs that hang).
+std::vector<std::string> RecordedCalls(const std::string& strExePath, const char* pszExt = ".log");
+// A command line without the tool's path (quoted or not) and the blank after it.
+std::string ArgumentsOf(const std::string& strCommandLine);
+std::string ScriptText(const std::string& strBytes);  // escapes bytes for the script's texts

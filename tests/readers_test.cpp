@@ -1,0 +1,127 @@
+// What Davrel reads from the tools' output and the command lines it gives
+// them, table by table over output captured from the real tools.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "data/BadgingSamples.h"
+#include "support/StandIn.h"
+#include "tools/ApkTool.h"
+#include "tools/BadgingReport.h"
+#include "tools/DeviceReport.h"
+#include "tools/FileSize.h"
+#include "tools/ToolRunner.h"
+
+namespace {
+
+BadgingDetails Read(const std::string& strUtf8Report) {
+    static CApkTool tool;  // for its permission table
+    return ReadBadgingReport(Utf8ToAnsi(strUtf8Report.c_str(), int(strUtf8Report.size())), tool.m_mapPermissions);
+}
+
+TEST(Badging, DetailsEveryPermissionFormInReportOrderAndTheIcon) {
+    BadgingDetails old = Read(OLD_BADGING_REPORT);
+    EXPECT_EQ("Demo|com.a.b|1.2|Android 2.2", old.strLabel + "|" + old.strPackageName + "|" + old.strVersionName +
+                                                  "|" + old.strSdkVersion);
+    // The package's own permission has no description and is left out.
+    EXPECT_EQ("允许访问网络\n允许读取短信息(危险)\n允许访问网络\n", old.strPermissions);
+    // "name=" lines, one with maxSdkVersion, and the sdk-23 form; implied
+    // permissions and the package's own declaration are no requests.
+    EXPECT_EQ("允许访问网络\n允许访问网络信息\n允许访问Wi-Fi网络状态信息\n保持进程在休眠时从屏幕消失\n"
+              "开机自动运行(危险)\n允许读写SD卡数据\n允许弹出系统级窗口\n允许进入WIFI组播模式\n允许振动\n",
+              Read(CURRENT_BADGING_REPORT).strPermissions);
+    // An adaptive (XML) icon falls back to the densest raster image.
+    EXPECT_EQ("res/drawable/icon.png", Read(OLD_BADGING_REPORT).strIconEntry);
+    EXPECT_EQ("res/mipmap-xxxhdpi-v4/ic_launcher.png", Read(CURRENT_BADGING_REPORT).strIconEntry);
+}
+
+TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
+    const struct { const char* pszOutput; bool bReady; } DEVICES[] = {
+        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", true},
+        {"List of devices attached\nemulator-5554\toffline\n0123456789ABCDEF       device product:tv model:X\n", true},
+        {"List of devices attached\n192.168.1.20:5555\tunauthorized\nmydevice-01\toffline\n1.2.3.4:5\tdevices\n", false},
+        {"192.168.1.20:5555\tdevice\n", false},  // no header
+    };
+    for (const auto& c : DEVICES) EXPECT_EQ(c.bReady, ReadDeviceList(c.pszOutput)) << c.pszOutput;
+
+    const struct { const char* pszOutput; bool bSuccess; const char* pszReason; } INSTALLS[] = {
+        {"1385 KB/s (2459 bytes in 0.001s)\r\n\tpkg: /data/local/tmp/install.apk\r\nSuccess\r\n", true, ""},
+        {"Performing Streamed Install\nadb: failed to install x.apk: Failure [INSTALL_FAILED_ALREADY_EXISTS: a b]\n",
+         false, "Failure [INSTALL_FAILED_ALREADY_EXISTS: a b]"},
+        {"Success\nFailure [INSTALL_FAILED_INSUFFICIENT_STORAGE]\n", false, "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"},
+        {"* daemon started successfully\nerror: device offline\n", false, "error: device offline"},
+        {"Performing Push Install\n", false, "Performing Push Install"},
+        {"", false, ""},
+    };
+    for (const auto& c : INSTALLS) {
+        EXPECT_EQ(c.bSuccess, ReadInstallOutput(c.pszOutput).bSuccess) << c.pszOutput;
+        EXPECT_EQ(c.pszReason, ReadInstallOutput(c.pszOutput).strReason) << c.pszOutput;
+    }
+
+    EXPECT_TRUE(ReadUninstallOutput("Success\r\n"));
+    for (const char* pszOutput : {"Success\nFailure [not installed for 0]\n", "error: device offline\n", ""})
+        EXPECT_FALSE(ReadUninstallOutput(pszOutput)) << pszOutput;
+}
+
+TEST(DeviceReport, UnsafePackageNamesNeverReachAdb) {
+    CTempDir dir;
+    CApkTool tool;
+    tool.m_strAdbPath = InstallStandIn(dir.Path(), "adb", "when *\nout Success\\r\\n");
+    tool.m_strLabel = "Demo";
+    for (const char* pszName : {"", "a.b; reboot", "a.b|reboot", "a.b\nreboot", "a.b$(reboot)", "a --user 0 c", "com.电视"}) {
+        tool.m_strPackageName = pszName;
+        EXPECT_FALSE(IsSafePackageName(pszName) || tool.UninstallPackage()) << pszName;
+    }
+    tool.m_strPackageName = "com.example.tv_player2";
+    EXPECT_TRUE(tool.UninstallPackage());
+    const std::vector<std::string> calls = RecordedCalls(tool.m_strAdbPath);
+    ASSERT_EQ(1u, calls.size()) << "an unsafe name reached adb";
+    EXPECT_EQ("uninstall com.example.tv_player2", ArgumentsOf(calls[0]));
+}
+
+TEST(FileSize, ThreeDigitsLikeTheCRuntimeAndBeyondFourGigabytes) {
+    const struct { unsigned long long n; const char* pszText; } CASES[] = {
+        {0, "0.字节"}, {500, "500字节"}, {1000, "1.e+003字节"}, {1152, "1.13KB"}, {10235, "10.KB"},
+        {1023488, "1.e+003KB"}, {3292529, "3.14MB"}, {4294967296ULL + 1536, "4.1e+003MB"},
+    };
+    for (const auto& c : CASES) EXPECT_EQ(c.pszText, FormatFileSize(c.n)) << c.n;
+
+    // The package's own size is measured in 64 bits too (a sparse file).
+    CTempDir dir;
+    HANDLE hFile = CreateFileA((dir / "big.apk").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    LARGE_INTEGER end;
+    end.QuadPart = 4294967296LL + 1536;
+    const bool bMade = SetFilePointerEx(hFile, end, NULL, FILE_BEGIN) && SetEndOfFile(hFile);
+    CloseHandle(hFile);
+    if (!bMade) GTEST_SKIP() << "no room for a sparse 4 GiB file";
+    CApkTool tool;
+    tool.SetApkPath(dir / "big.apk");
+    tool.LoadPackageInfo();
+    EXPECT_EQ("4.1e+003MB", tool.m_strFileSize);
+}
+
+TEST(BuildCommand, TheThirteenCommandLines) {
+    CApkTool tool;
+    tool.m_strAdbPath = "C:\\T\\data\\adb.exe";
+    tool.m_strAaptPath = "C:\\T\\data\\aapt.exe";
+    tool.m_strApkPath = "D:\\x y.apk";
+    tool.m_strLabel = "Demo";
+    tool.m_strPackageName = "com.a.b";
+    // The arguments after the tool's path, and the tool.
+    const std::string df = "shell \"busybox df -h|busybox grep ' ";
+    const std::string LINES[] = {
+        "aapt d badging \"D:\\x y.apk\"", "adb devices ", "adb install \"D:\\x y.apk\"",
+        "adb install -s \"D:\\x y.apk\"", "adb uninstall com.a.b",
+        "adb " + df + "/system$'|busybox awk '{print $2}'\" ", "adb " + df + "/system$'|busybox awk '{print $4}'\" ",
+        "adb " + df + "/data$'|busybox awk '{print $2}'\" ", "adb " + df + "/data$'|busybox awk '{print $4}'\" ",
+        "adb " + df + "/mnt/sdcard$'|busybox awk '{print $1}'\" ", "adb " + df + "/mnt/sdcard$'|busybox awk '{print $3}'\" ",
+        "adb " + df + "/data/sdext2$'|busybox awk '{print $1}'\" ", "adb " + df + "/data/sdext2$'|busybox awk '{print $3}'\" ",
+    };
+    for (unsigned code = 0; code <= 12; ++code) {
+        const std::string strLine = tool.BuildCommand(code);
+        const std::string strTool = strLine.substr(0, strLine.find(".exe")), strArgs = ArgumentsOf(strLine);
+        EXPECT_EQ(LINES[code], strTool.substr(strTool.rfind('\\') + 1) + " " + strArgs) << code;
+    }
+    EXPECT_EQ("", tool.BuildCommand(13));
+}
+
+}  // namespace
