@@ -201,7 +201,7 @@ void CDavrelDriver::ClearToolLog(const char* pszTool) {
 
 // ---------------------------------------------------------------- process
 
-bool CDavrelDriver::Start(const std::string& strArgs) {
+bool CDavrelDriver::Start(const std::string& strArgs, DWORD timeoutMs) {
     if (!m_bReady || m_pi.hProcess) return false;
     NoCrashDialogs();
     std::string strCommand = "\"" + m_strDir + "\\Davrel.exe\"";
@@ -214,7 +214,7 @@ bool CDavrelDriver::Start(const std::string& strArgs) {
         return false;
     }
     // A first start in a fresh prefix is slow; later ones take well under a second.
-    WaitUntil([this] { return (m_hwndMain = FindMainWindow()) != NULL || !IsRunning(); }, 30000);
+    WaitUntil([this] { return (m_hwndMain = FindMainWindow()) != NULL || !IsRunning(); }, timeoutMs);
     return m_hwndMain != NULL;
 }
 

@@ -48,7 +48,7 @@ public:
     // ---- the process
     // Starts Davrel.exe with strArgs after its quoted path, and waits for its
     // main window to be shown. False when it did not appear in time.
-    bool Start(const std::string& strArgs = "");
+    bool Start(const std::string& strArgs = "", DWORD timeoutMs = 30000);
     DWORD ProcessId() const { return m_pi.dwProcessId; }
     bool IsRunning() const;
     // Waits for the process to end; false when it still runs after timeoutMs.
