@@ -19,6 +19,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick fonts-wqy-microhei
   locales adb python3-pefile
+  qemu-user-static
 )
 # npm: Debian's package, unless a Node.js with npm is already there (its own
 # nodejs package conflicts with Debian's npm).

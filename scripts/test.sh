@@ -20,6 +20,9 @@ wineserver -p 2>/dev/null || true  # already running is fine
 $WINE cmd /c exit >/dev/null 2>&1 || true
 cd "$BUILD"
 status=0
-ctest --output-on-failure -j2 "$@" || status=$?
+ctest --output-on-failure -j2 -LE emu32 "$@" || status=$?
+# Last and alone: the shipped 32-bit program under emulation (scripts/smoke32.sh).
+ctest --output-on-failure -L emu32 "$@" || status=$?
+grep -h '^smoke32: SKIPPED' Testing/Temporary/LastTest.log 2>/dev/null || true
 "$here/scripts/test-ratio.sh" || true  # how large the tests are, pass or fail
 exit "$status"

@@ -1,5 +1,7 @@
 #include "support/DavrelDriver.h"
 
+#include "framework/TextConvert.h"
+
 namespace {
 
 // A window that stopped answering fails the test instead of hanging it.
@@ -81,15 +83,19 @@ std::vector<std::string> CDavrelDriver::ToolArgs(const char* pszTool, const char
     return args;
 }
 
-bool CDavrelDriver::Start(const std::string& strArgs) {
+bool CDavrelDriver::Start(const std::string& strArgs, DWORD timeoutMs) {
+    return StartW(AnsiToWide(strArgs), timeoutMs);
+}
+
+bool CDavrelDriver::StartW(const std::wstring& strArgs, DWORD timeoutMs) {
     if (!m_bReady || m_pi.hProcess) return false;
     // Without Wine's crash dialog a crash ends the process and a test sees it.
     DWORD dwZero = 0;
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineDbg", "ShowCrashDialog", REG_DWORD, &dwZero, 4);
-    std::string strCommand = "\"" + m_strDir + "\\Davrel.exe\"" + (strArgs.empty() ? "" : " " + strArgs);
-    STARTUPINFOA si = {};
+    std::wstring strCommand = L"\"" + AnsiToWide(m_strDir) + L"\\Davrel.exe\"" + (strArgs.empty() ? L"" : L" " + strArgs);
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(NULL, &strCommand[0], NULL, NULL, FALSE, 0, NULL, m_strDir.c_str(), &si, &m_pi)) {
+    if (!CreateProcessW(NULL, &strCommand[0], NULL, NULL, FALSE, 0, NULL, AnsiToWide(m_strDir).c_str(), &si, &m_pi)) {
         m_pi = PROCESS_INFORMATION();
         return false;
     }
@@ -98,7 +104,7 @@ bool CDavrelDriver::Start(const std::string& strArgs) {
         for (HWND hwnd : OtherWindows())
             if (GetDlgItem(hwnd, 1003) && GetDlgItem(hwnd, 1016)) m_hwndMain = hwnd;
         return m_hwndMain || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
-    }, 30000);
+    }, timeoutMs);
     return m_hwndMain != NULL;
 }
 

@@ -35,7 +35,8 @@ public:
     }
 
     // Starts Davrel.exe with strArgs after its quoted path; false when its window did not appear.
-    bool Start(const std::string& strArgs = "");
+    bool Start(const std::string& strArgs = "", DWORD timeoutMs = 30000);
+    bool StartW(const std::wstring& strArgs, DWORD timeoutMs = 30000);  // arguments outside the code page
     DWORD ProcessId() const { return m_pi.dwProcessId; }
     bool WaitExit(DWORD timeoutMs = UI_WAIT_MS) {  // false when it still runs
         return !m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
