@@ -22,6 +22,7 @@ void RegPutText(HKEY hRoot, const std::string& strKey, const char* pszName, cons
 void Clean() {
     for (const char* pszKey : {"apkfile", "OtherApp.apk", ".apk"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, pszKey);
     RegDeleteTreeA(HKEY_CURRENT_USER, USER_CHOICE);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Norvale\\Davrel");  // where Davrel notes what it took over
 }
 
 TEST(Association, QuotedOpenCommandAndARemovalThatSparesOtherPrograms) {
@@ -47,15 +48,25 @@ TEST(Association, QuotedOpenCommandAndARemovalThatSparesOtherPrograms) {
     EXPECT_EQ("apkfile", RegText(HKEY_CURRENT_USER, USER_CHOICE, "Progid"));
     EXPECT_TRUE(key.m_hKey == NULL) << "a key is left open";
 
-    // Removed: only Davrel's own entries go.
+    // Registered again at the next start, then removed: only Davrel's own
+    // entries go, and the other program gets its own back.
+    SetApkAssociationInRegistry(key, 1, "C:\\Program Files\\Davrel Test\\Davrel.exe");
     SetApkAssociationInRegistry(key, 0, "C:\\Program Files\\Davrel Test\\Davrel.exe");
     EXPECT_EQ("<missing>", RegText(HKEY_CLASSES_ROOT, "apkfile\\shell\\open\\command", ""));
-    EXPECT_EQ("<missing>", RegText(HKEY_CLASSES_ROOT, ".apk", ""));
-    EXPECT_EQ("<missing>", RegText(HKEY_CURRENT_USER, USER_CHOICE, "Progid"));
+    EXPECT_EQ("OtherApp.apk", RegText(HKEY_CLASSES_ROOT, ".apk", ""));
+    EXPECT_EQ("OtherApp.apk", RegText(HKEY_CURRENT_USER, USER_CHOICE, "Progid"));
     EXPECT_EQ("application/vnd.android.package-archive", RegText(HKEY_CLASSES_ROOT, ".apk", "Content Type"));
     EXPECT_EQ("", RegText(HKEY_CLASSES_ROOT, ".apk\\OpenWithProgids", "OtherApp.apk"));
     EXPECT_EQ("other.exe", RegText(HKEY_CURRENT_USER, std::string(USER_CHOICE) + "\\OpenWithList", "a"));
     EXPECT_EQ("other.exe \"%1\"", RegText(HKEY_CLASSES_ROOT, "OtherApp.apk\\shell\\open\\command", ""));
+
+    // Where nothing was before, nothing is left after.
+    Clean();
+    SetApkAssociationInRegistry(key, 1, "C:\\Davrel.exe");
+    SetApkAssociationInRegistry(key, 0, "C:\\Davrel.exe");
+    HKEY hKey = NULL;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, ".apk", 0, KEY_READ, &hKey));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, USER_CHOICE, 0, KEY_READ, &hKey));
     Clean();
 }
 

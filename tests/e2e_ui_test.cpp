@@ -6,6 +6,7 @@
 #include "support/SavedSettings.h"
 #include <gtest/gtest.h>
 #include "resources/resource.h"
+#include "framework/TextConvert.h"
 
 namespace {
 
@@ -77,17 +78,7 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
         << m_app.Text(IDC_LINK_STATUS);
 
     // The picture control shows the package's icon: much more than the dialog's face.
-    RECT rc = {};
-    GetWindowRect(m_app.Item(IDC_STATIC_ICON), &rc);
-    EXPECT_TRUE(WaitUntil([&] {
-        HDC hScreen = GetDC(NULL);
-        int nDrawn = 0, nPoints = 0;
-        for (int y = rc.top + 2; y < rc.bottom - 2; y += 4)
-            for (int x = rc.left + 2; x < rc.right - 2; x += 4, ++nPoints)
-                nDrawn += GetPixel(hScreen, x, y) != GetSysColor(COLOR_3DFACE);
-        ReleaseDC(NULL, hScreen);
-        return nPoints > 20 && nDrawn * 4 > nPoints;
-    })) << "no icon on the screen";
+    EXPECT_TRUE(WaitUntil([&] { return m_app.DrawnShare(IDC_STATIC_ICON) > 0.25; })) << "no icon on the screen";
 
     ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(SHOWN_FIGURES, StorageShown());
@@ -115,7 +106,8 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
     ASSERT_FALSE(TvEvents("uninstall").empty());
     EXPECT_EQ(SAMPLE_PACKAGE, TvEvents("uninstall").back()["package"]);
     // Gone now: the TV refuses a second time.
-    EXPECT_TRUE(RunTask(IDC_BTN_UNINSTALL, IDC_BTN_INSTALL).find("软件卸载失败") == 0);
+    const std::string strRefused = RunTask(IDC_BTN_UNINSTALL, IDC_BTN_INSTALL);
+    EXPECT_TRUE(strRefused.find("软件卸载失败：Failure [") == 0) << "without adb's words: " << strRefused;
 }
 
 TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
@@ -127,11 +119,44 @@ TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
     ASSERT_FALSE(TvEvents("install").empty());
     EXPECT_EQ("Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]", TvEvents("install").back()["result"]);
 
+    // Each way of not being connected says why.
+    const std::string NOT_CONNECTED = "电视未连接：";
     ASSERT_TRUE(ConfigureTv(TvConfig(", \"mode\": \"offline\"")));
-    // adb notices a dropped TV within a moment.
-    EXPECT_TRUE(WaitUntil([&] {
-        return m_app.Click(IDC_BTN_REFRESH) && m_app.Text(IDC_LINK_STATUS).find("电视未连接") == 0;
+    EXPECT_TRUE(WaitUntil([&] {  // adb notices a dropped TV within a moment
+        return m_app.Click(IDC_BTN_REFRESH) && m_app.Text(IDC_LINK_STATUS) == NOT_CONNECTED + "电视已离线，请重新点击\"连接设备\"";
     }, 20000)) << m_app.Text(IDC_LINK_STATUS);
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"mode\": \"unauthorized\"")));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_CONNECT));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, NOT_CONNECTED + "请在电视弹出的调试授权提示中选择\"允许\""))
+        << m_app.Text(IDC_LINK_STATUS);
+    ASSERT_TRUE(m_app.SetText(IDC_EDIT_ADDRESS, "127.0.0.1:9") && m_app.Click(IDC_BTN_CONNECT));  // nobody there
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, NOT_CONNECTED + "此地址没有电视响应，请检查IP和电视的网络调试"))
+        << m_app.Text(IDC_LINK_STATUS);
+}
+
+TEST_F(e2e, PackagesOpenThroughTheAssociationWhateverTheirNames) {
+    // Davrel registers itself at a start with the association chosen.
+    ASSERT_TRUE(m_app.Close() && WriteSavedSettings(1, NULL) && m_app.Start() && m_app.Close());
+    wchar_t szCommand[1024] = {0};
+    DWORD cb = sizeof szCommand - sizeof(wchar_t);
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, L"apkfile\\shell\\open\\command", NULL, RRF_RT_REG_SZ,
+                                          NULL, szCommand, &cb));
+    const std::wstring strProgram = L"\"" + AnsiToWide(m_app.ProgramDir()) + L"\\Davrel.exe\" ";
+    ASSERT_EQ(strProgram + L"\"%1\"", szCommand);
+    // Korean in a folder with blanks and Chinese; then a path over 260 characters.
+    std::wstring strKorean = AnsiToWide(m_app.ProgramDir()) + L"\\내 앱 安装包";
+    std::wstring strLong = L"\\\\?\\" + AnsiToWide(m_app.ProgramDir());
+    for (int i = 0; i < 3; ++i) CreateDirectoryW((strLong += L"\\" + std::wstring(90, L'k' + i)).c_str(), NULL);
+    ASSERT_TRUE(CreateDirectoryW(strKorean.c_str(), NULL));
+    for (std::wstring strPackage : {strKorean + L"\\한국어 패키지.apk", strLong + L"\\ApiDemos.apk"}) {
+        ASSERT_TRUE(CopyFileW(AnsiToWide(SamplePackage()).c_str(), strPackage.c_str(), FALSE));
+        if (strPackage.compare(0, 4, L"\\\\?\\") == 0) strPackage.erase(0, 4);  // as the file manager passes it
+        ASSERT_TRUE(m_app.StartW(L"\"" + strPackage + L"\""));
+        EXPECT_EQ(SAMPLE_PACKAGE, m_app.Text(IDC_STATIC_PACKAGE)) << m_app.Text(IDC_LINK_STATUS);
+        EXPECT_TRUE(WaitUntil([&] { return m_app.DrawnShare(IDC_STATIC_ICON) > 0.25; })) << "no icon on the screen";
+        EXPECT_TRUE(m_app.Close());
+    }
+    WriteSavedSettings(0, NULL);
 }
 
 }  // namespace

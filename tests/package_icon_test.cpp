@@ -89,22 +89,30 @@ protected:
         CApkTool tool;
         tool.SetApkPath(m_strApk);
         tool.m_strIconEntry = strEntry;
-        tool.ExtractPackageIcon(m_strIcon);
+        bool bExtracted = tool.ExtractPackageIcon(m_strIcon);
         std::string strData;
-        return ReadFileBytes(m_strIcon, strData) ? strData : std::string("<none>");
+        return ReadFileBytes(m_strIcon, strData) == bExtracted && bExtracted ? strData : std::string("<none>");
     }
     CTempDir m_dir;
     std::string m_strApk, m_strIcon;
 };
 
+// A PNG's signature and header declaring its size, then filler.
+std::string Png(uint32_t nSide, const std::string& strRest) {
+    auto bigEndian = [](uint32_t n) { return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)}; };
+    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) + bigEndian(nSide) + bigEndian(nSide) + strRest;
+}
+
 TEST_F(IconExtract, WritesTheEntryUnchangedAndNothingForBadArchives) {
-    const std::string strIcon(5000, 'i');
+    const std::string strIcon = Png(192, std::string(5000, 'i'));
     const std::string strZip = MakeZip({{"classes.dex", std::string(100000, 'x')},
-                                        {"res/Icon.png", "stored", false},
-                                        {"res/drawable/icon.png", strIcon}});
-    EXPECT_EQ("stored", Extract(strZip, "RES/ICON.PNG"));  // ASCII letters fold
+                                        {"res/Icon.png", Png(48, "stored"), false},
+                                        {"res/drawable/icon.png", strIcon},
+                                        {"huge.png", Png(40000, "")}});
+    EXPECT_EQ(Png(48, "stored"), Extract(strZip, "RES/ICON.PNG"));  // ASCII letters fold
     EXPECT_EQ(strIcon, Extract(strZip, "res/drawable/icon.png"));
     EXPECT_EQ("<none>", Extract(strZip, "res/drawable/icon.pn"));
+    EXPECT_EQ("<none>", Extract(strZip, "huge.png"));  // 1.6 gigapixels would take gigabytes to decode
 
     std::string strCorrupt = MakeZip({{"icon.png", strIcon}});
     strCorrupt[40] ^= 0x55;  // inside the deflated data

@@ -35,13 +35,28 @@ TEST(Badging, DetailsEveryPermissionFormInReportOrderAndTheIcon) {
 }
 
 TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
-    const struct { const char* pszOutput; bool bReady; } DEVICES[] = {
-        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", true},
-        {"List of devices attached\nemulator-5554\toffline\n0123456789ABCDEF       device product:tv model:X\n", true},
-        {"List of devices attached\n192.168.1.20:5555\tunauthorized\nmydevice-01\toffline\n1.2.3.4:5\tdevices\n", false},
-        {"192.168.1.20:5555\tdevice\n", false},  // no header
+    // Ready or not, and why not: the typed address's line decides, else any line.
+    const char* const DAEMON = "* daemon not running; starting now at tcp:5037\n* daemon started successfully\n";
+    const struct { std::string strOutput; const char* pszAddress; DeviceState state; } DEVICES[] = {
+        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", "", DEVICE_READY},
+        {"List of devices attached\nemulator-5554\toffline\n0123456789ABCDEF       device product:tv model:X\n", "1.2.3.4",
+         DEVICE_READY},
+        {DAEMON + std::string("List of devices attached\n192.168.1.20:5555\tunauthorized\nmydevice-01\toffline\n"
+                              "1.2.3.4:5\tdevices\n"), "192.168.1.20", DEVICE_UNAUTHORIZED},
+        {"List of devices attached\r\nmydevice-01\toffline\r\n192.168.1.20:5555\tunauthorized\r\n", "mydevice-01",
+         DEVICE_OFFLINE},
+        {"List of devices attached\n10.0.0.2:5555\toffline\n\n", "192.168.1.20", DEVICE_NOT_AT_ADDRESS},
+        {"List of devices attached\n10.0.0.2:5555\toffline\n\n", "", DEVICE_OFFLINE},
+        {"List of devices attached\n\n", "", DEVICE_NONE},
+        {"List of devices attached\n0123456789ABCDEF\tno permissions (user in plugdev group; are your udev rules "
+         "wrong?); see [http://developer.android.com/tools/device.html]\n", "", DEVICE_NO_PERMISSIONS},
+        {"192.168.1.20:5555\tdevice\n", "", DEVICE_ADB_ERROR},  // no header
     };
-    for (const auto& c : DEVICES) EXPECT_EQ(c.bReady, ReadDeviceList(c.pszOutput)) << c.pszOutput;
+    for (const auto& c : DEVICES) {
+        EXPECT_EQ(c.state == DEVICE_READY, ReadDeviceList(c.strOutput)) << c.strOutput;
+        EXPECT_EQ(c.state, ReadDeviceState(c.strOutput, c.pszAddress).state) << c.strOutput;
+    }
+    EXPECT_EQ("error: cannot connect to daemon", ReadDeviceState(DAEMON + std::string("error: cannot connect to daemon\n"), "").strDetail);
 
     const struct { const char* pszOutput; bool bSuccess; const char* pszReason; } INSTALLS[] = {
         {"1385 KB/s (2459 bytes in 0.001s)\r\n\tpkg: /data/local/tmp/install.apk\r\nSuccess\r\n", true, ""},
@@ -60,12 +75,15 @@ TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
     EXPECT_TRUE(ReadUninstallOutput("Success\r\n"));
     for (const char* pszOutput : {"Success\nFailure [not installed for 0]\n", "error: device offline\n", ""})
         EXPECT_FALSE(ReadUninstallOutput(pszOutput)) << pszOutput;
+    EXPECT_EQ("Failure [DELETE_FAILED_INTERNAL_ERROR]", ReadUninstallResult("Failure [DELETE_FAILED_INTERNAL_ERROR]\r\n").strReason);
 }
 
-TEST(DeviceReport, UnsafePackageNamesNeverReachAdb) {
+TEST(DeviceReport, UnsafePackageNamesAndUnquotedToolPathsNeverRunAnything) {
     CTempDir dir;
     CApkTool tool;
-    tool.m_strAdbPath = InstallStandIn(dir.Path(), "adb", "when *\nout Success\\r\\n");
+    // With the path unquoted, the system would try "...\My.exe" first.
+    const std::string strPlanted = InstallStandIn(dir.Path(), "My", "when *\nout planted\n");
+    tool.m_strAdbPath = InstallStandIn(dir.Path() + "\\My Tools", "adb", "when *\nout Success\\r\\n");
     tool.m_strLabel = "Demo";
     for (const char* pszName : {"", "a.b; reboot", "a.b|reboot", "a.b\nreboot", "a.b$(reboot)", "a --user 0 c", "com.电视"}) {
         tool.m_strPackageName = pszName;
@@ -76,6 +94,7 @@ TEST(DeviceReport, UnsafePackageNamesNeverReachAdb) {
     const std::vector<std::string> calls = RecordedCalls(tool.m_strAdbPath);
     ASSERT_EQ(1u, calls.size()) << "an unsafe name reached adb";
     EXPECT_EQ("uninstall com.example.tv_player2", ArgumentsOf(calls[0]));
+    EXPECT_TRUE(RecordedCalls(strPlanted).empty());
 }
 
 TEST(FileSize, ThreeDigitsLikeTheCRuntimeAndBeyondFourGigabytes) {

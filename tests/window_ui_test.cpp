@@ -1,6 +1,8 @@
 // The main window's rules, walked as scenarios in as few starts of the real
 // Davrel.exe as the rules allow, with the scripted stand-ins for its tools.
 #include <gtest/gtest.h>
+#include <shlobj.h>
+#include "framework/TextConvert.h"
 #include "resources/resource.h"
 #include "support/DavrelDriver.h"
 #include "support/SavedSettings.h"
@@ -56,10 +58,20 @@ protected:
         return WaitUntil([&] { return AdbArgs(strPrefix, ".held").size() >= nth; }) && m_app.Sync() &&
                m_app.ReleaseTool("adb");
     }
-    bool ChoosePackage(const std::string& strPath) {  // through the open-file dialog
-        HWND hwndDialog = m_app.PostClick(IDC_BTN_SELECT) ? m_app.WaitDialog() : NULL;
-        return hwndDialog && m_app.AnswerFileDialog(hwndDialog, strPath) &&
-               WaitUntil([&] { return m_app.OtherWindows().empty(); }) && m_app.Sync();
+    // Files dropped from the file manager: the drop block is written into
+    // Davrel's memory, as the shell hands it over, for its real drop handler.
+    bool Drop(const std::vector<std::string>& files) {
+        std::wstring strList;
+        for (const std::string& strFile : files) strList += AnsiToWide(strFile) + L'\0';
+        DROPFILES drop = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
+        std::string block(reinterpret_cast<const char*>(&drop), sizeof drop);
+        block.append(reinterpret_cast<const char*>(strList.c_str()), (strList.size() + 1) * sizeof(wchar_t));
+        HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_app.ProcessId());
+        void* pBlock = hProcess ? VirtualAllocEx(hProcess, NULL, block.size(), MEM_COMMIT, PAGE_READWRITE) : NULL;
+        bool bOk = pBlock && WriteProcessMemory(hProcess, pBlock, block.data(), block.size(), NULL) &&
+                   PostMessageW(m_app.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(pBlock), 0);
+        if (hProcess) CloseHandle(hProcess);
+        return bOk && m_app.Sync();
     }
     // Closes the window; true when the process ended in time and not by a crash
     // (which ends it with an exception code such as 0xC0000005).
@@ -73,84 +85,108 @@ protected:
 TEST_F(WindowTest, StartsWithoutAdbAndKeepsWhatStillWorks) {
     // A package is still read; the TV's buttons stay off.
     ASSERT_TRUE(DeleteFileA(m_app.ToolPath("adb").c_str()));
+    // A label with '&', and far more permissions than a screen holds.
+    std::string strReport = "package: name='com.norvale.demo' versionName='1.2'\napplication: label='1 & 2' icon='r/i.png'\n";
+    for (int i = 0; i < 3000; ++i) strReport += "uses-permission: name='android.permission.INTERNET'\n";
+    ASSERT_TRUE(m_app.SetScript("aapt", Rule(" d badging \"", strReport)));
+    // An earlier package's icon where this one's would go: this package (no zip) has none to show.
+    BITMAPINFOHEADER bih = {sizeof bih, 8, 8, 1, 24, BI_RGB, 192, 0, 0, 0, 0};
+    BITMAPFILEHEADER bfh = {0x4D42, sizeof bfh + sizeof bih + 192, 0, 0, sizeof bfh + sizeof bih};
+    char szTemp[MAX_PATH] = {0};
+    GetTempPathA(MAX_PATH, szTemp);
+    ASSERT_TRUE(WriteFileBytes(szTemp + std::string("com.norvale.demo1.2.png"),
+                               std::string(reinterpret_cast<char*>(&bfh), sizeof bfh) +
+                                   std::string(reinterpret_cast<char*>(&bih), sizeof bih) + std::string(192, '\x20')));
     ASSERT_TRUE(StartWith(MakePackage("我的 软件", "演示 播放器.apk")));
     EXPECT_EQ(DATA_INCOMPLETE, m_app.Text(IDC_LINK_STATUS));
-    EXPECT_EQ(DEMO_LABEL, m_app.Text(IDC_STATIC_NAME));
+    EXPECT_EQ("1 & 2", m_app.Text(IDC_STATIC_NAME));
+    EXPECT_TRUE(GetWindowLongA(m_app.Item(IDC_STATIC_NAME), GWL_STYLE) & SS_NOPREFIX) << "'&' shows as an underline";
     for (int nId : {IDC_BTN_CONNECT, IDC_BTN_INSTALL, IDC_BTN_UNINSTALL})
         EXPECT_FALSE(m_app.IsEnabled(nId)) << "control " << nId;
     EXPECT_TRUE(m_app.IsEnabled(IDC_BTN_SELECT));
+    RedrawWindow(m_app.Window(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_TRUE(m_app.Sync() && m_app.DrawnShare(IDC_STATIC_ICON) == 0) << "an earlier package's icon is shown";
+
+    PostMessageA(m_app.Item(IDC_LINK_PERMISSIONS), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    PostMessageA(m_app.Item(IDC_LINK_PERMISSIONS), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    HWND hwndBox = m_app.WaitDialog("APK权限列表");
+    RECT rcBox = {}, rcWork = {};
+    ASSERT_TRUE(hwndBox && GetWindowRect(hwndBox, &rcBox) && SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0));
+    EXPECT_LE(rcBox.bottom - rcBox.top, rcWork.bottom - rcWork.top) << "the box's button is off the screen";
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDOK));
     EXPECT_TRUE(CloseCleanly());
 }
 
-TEST_F(WindowTest, TasksHoldTheOtherCommandAndClosingEndsThemPromptly) {
+TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) {
+    // aapt names each package after its file; a dropped list's first package counts.
+    std::string strAapt;
+    for (const char* pszName : {"a", "b", "c"})
+        strAapt += Rule(std::string(pszName) + ".apk", std::string("package: name='com.") + pszName +
+                                                           "' versionName='1'\napplication: label='" + pszName + "'\n");
+    ASSERT_TRUE(m_app.SetScript("aapt", strAapt));
     UseAdb(true);
-    const std::string strPackage = MakePackage("pkg", "demo.apk");
-    ASSERT_TRUE(StartWith(strPackage));
-    ASSERT_EQ(DEMO_LABEL, m_app.Text(IDC_STATIC_NAME));
+    const std::string A = MakePackage("a", "a.apk"), B = MakePackage("b", "b.apk"), C = MakePackage("c", "c.apk");
+    const std::string strNotes = MakePackage("a", "notes.txt");
+    ASSERT_TRUE(WriteFileBytes(Folder(C) + "install.apk", "the user's own file"));
+    ASSERT_TRUE(StartWith(A));
+    ASSERT_TRUE(Drop({m_app.MakeFolder("a\\folder.apk")}));
+    EXPECT_EQ("所选的是文件夹，不是APK文件", m_app.Text(IDC_LINK_STATUS));
+    ASSERT_TRUE(Drop({strNotes}));
+    EXPECT_EQ("拖入的不是APK文件", m_app.Text(IDC_LINK_STATUS));
 
-    // While an install runs, Uninstall waits for it and Install stays usable.
+    // An install runs; B is chosen and queued, then C chosen: the TV gets A, then B.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "正在安装软件..."));
+    EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_CONNECT)) << "Connect would cut the install short";
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_UNINSTALL));
-    EXPECT_TRUE(m_app.IsEnabled(IDC_BTN_INSTALL));
-    ASSERT_TRUE(FinishAdb("install", 1));
-    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装完成"));
-    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_UNINSTALL, true));
+    ASSERT_TRUE(Drop({strNotes, B, C}) && m_app.Text(IDC_STATIC_NAME) == "b");
+    EXPECT_EQ("正在安装软件...", m_app.Text(IDC_LINK_STATUS));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
+    ASSERT_TRUE(Drop({C}) && m_app.Text(IDC_STATIC_NAME) == "c");
+    ASSERT_TRUE(FinishAdb("install", 1) && FinishAdb("install", 2));
+    EXPECT_EQ((std::vector<std::string>{"install -s \"" + Folder(A) + "install.apk\"",
+                                        "install -s \"" + Folder(B) + "install.apk\""}), AdbArgs("install"));
+    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true));
 
-    // While an uninstall runs, Install waits for it.
+    // The same for uninstalls: C's runs, A's waits while B is chosen.
     ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
-    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "正在卸载软件..."));
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_INSTALL));
-    ASSERT_TRUE(FinishAdb("uninstall", 1));
-    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件卸载完成"));
-    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_INSTALL, true));
+    ASSERT_TRUE(Drop({A}) && m_app.Click(IDC_BTN_UNINSTALL) && Drop({B}));
+    ASSERT_TRUE(FinishAdb("uninstall", 1) && FinishAdb("uninstall", 2));
+    EXPECT_EQ((std::vector<std::string>{"uninstall com.c", "uninstall com.a"}), AdbArgs("uninstall"));
 
-    // To the TV's own storage this time; a second install waits behind it.
-    ASSERT_TRUE(m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
+    // Beside the user's own install.apk, C goes as it is, to the TV's own storage.
+    ASSERT_TRUE(Drop({C}) && m_app.WaitEnabled(IDC_BTN_INSTALL, true) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL) && WaitUntil([&] { return AdbArgs("install", ".held").size() == 3; }));
+    EXPECT_EQ("install \"" + C + "\"", AdbArgs("install").back());
+    // Closing with one install running and one waiting ends both at once. A
+    // file the user put where Davrel's copy was is the user's: only A's copy goes.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-    ASSERT_TRUE(WaitUntil([&] { return AdbArgs("install", ".held").size() == 2; }));
-    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-    const std::string strCopy = Folder(strPackage) + "install.apk";
-    EXPECT_EQ((std::vector<std::string>{"install -s \"" + strCopy + "\"", "install \"" + strCopy + "\""}),
-              AdbArgs("install"));
-    EXPECT_EQ(std::vector<std::string>{"uninstall com.norvale.demo"}, AdbArgs("uninstall"));
-
-    // Closing now ends the running tool and the waiting task at once.
+    ASSERT_TRUE(WriteFileBytes(Folder(B) + "install.apk", "the user's own file"));
     EXPECT_TRUE(CloseCleanly(8000)) << "exit code " << std::hex << m_app.ExitCode();
-    EXPECT_TRUE(WaitUntil([&] { return !FileExists(strCopy); }, 3000)) << "the copy is left behind";
-    EXPECT_EQ(2u, AdbArgs("install").size()) << "the waiting install ran after all";
+    EXPECT_EQ(3u, AdbArgs("install").size()) << "the waiting install ran after all";
+    std::string strB, strC;
+    EXPECT_TRUE(ReadFileBytes(Folder(B) + "install.apk", strB) && ReadFileBytes(Folder(C) + "install.apk", strC));
+    EXPECT_EQ(strB + strC, "the user's own filethe user's own file");
+    EXPECT_FALSE(FileExists(Folder(A) + "install.apk"));
 }
 
-TEST_F(WindowTest, TheUsersOwnInstallApkIsNeitherOverwrittenNorDeleted) {
-    const std::string strPackage = MakePackage("pkg", "demo.apk");
-    const std::string strUsers = Folder(strPackage) + "install.apk";
-    ASSERT_TRUE(WriteFileBytes(strUsers, "the user's own file"));
-    ASSERT_TRUE(StartWith(strPackage));
-    auto install = [&]() {
-        m_app.SetText(IDC_LINK_STATUS, "");
-        EXPECT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-        EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装完成"));
-        std::vector<std::string> installs = AdbArgs("install");
-        return installs.empty() ? std::string() : installs.back();
-    };
-    // A folder holding the user's own install.apk: the package goes as it is.
-    EXPECT_EQ("install -s \"" + strPackage + "\"", install());
-    // Elsewhere a copy of Davrel's own is made and deleted at close.
-    const std::string strSecond = MakePackage("more", "second.apk");
-    ASSERT_TRUE(ChoosePackage(strSecond));
-    EXPECT_EQ("install -s \"" + Folder(strSecond) + "install.apk\"", install());
-    // A package itself named install.apk is installed and kept.
-    const std::string strNamed = MakePackage("named", "install.apk");
-    ASSERT_TRUE(ChoosePackage(strNamed));
-    EXPECT_EQ("install -s \"" + strNamed + "\"", install());
-
-    ASSERT_TRUE(CloseCleanly());
-    std::string strContent;
-    EXPECT_TRUE(ReadFileBytes(strUsers, strContent));
-    EXPECT_EQ("the user's own file", strContent);
-    EXPECT_FALSE(FileExists(Folder(strSecond) + "install.apk"));
-    EXPECT_TRUE(FileExists(strNamed));
-    EXPECT_TRUE(FileExists(strPackage) && FileExists(strSecond));
+TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
+    ASSERT_TRUE(m_app.Start());
+    const std::string NOT_CONNECTED = "电视未连接：";
+    // A TV that answers the device list, then nothing: one storage query waits, not eight.
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices ", "List of devices attached\n1.2.3.4:5555\tdevice\n") +
+                                           Rule(" shell ", "", true)));
+    const size_t nShellRuns = AdbArgs("shell").size();
+    ASSERT_TRUE(m_app.Click(IDC_BTN_REFRESH));
+    EXPECT_EQ(NOT_CONNECTED + "电视没有响应，请检查电视的网络后点击\"刷新\"", m_app.Text(IDC_LINK_STATUS));
+    EXPECT_EQ(nShellRuns + 1, AdbArgs("shell").size());
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices ", "", true)));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
+    EXPECT_EQ(NOT_CONNECTED + "adb.exe超时未结束，电视可能没有响应", m_app.Text(IDC_LINK_STATUS));
+    ASSERT_TRUE(WriteFileBytes(m_app.ToolPath("adb"), "not a program"));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
+    EXPECT_EQ(NOT_CONNECTED + "无法启动adb.exe", m_app.Text(IDC_LINK_STATUS));
+    EXPECT_TRUE(CloseCleanly());
 }
 
 }  // namespace

@@ -88,6 +88,12 @@ bool CDavrelDriver::Start(const std::string& strArgs, DWORD timeoutMs) {
 }
 
 bool CDavrelDriver::StartW(const std::wstring& strArgs, DWORD timeoutMs) {
+    if (m_pi.hProcess && WaitExit(0)) {  // ended: the driver may start it again
+        CloseHandle(m_pi.hProcess);
+        CloseHandle(m_pi.hThread);
+        m_pi = PROCESS_INFORMATION();
+        m_hwndMain = NULL;
+    }
     if (!m_bReady || m_pi.hProcess) return false;
     // Without Wine's crash dialog a crash ends the process and a test sees it.
     DWORD dwZero = 0;
@@ -170,4 +176,16 @@ bool CDavrelDriver::AnswerFileDialog(HWND hwndDialog, const std::string& strPath
             hwndEdit = hwnd;
     return SendTimed(hwndEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strPath.c_str())) &&
            AnswerDialog(hwndDialog, IDOK);
+}
+
+double CDavrelDriver::DrawnShare(int nId) const {
+    RECT rc = {};
+    GetWindowRect(Item(nId), &rc);
+    HDC hScreen = GetDC(NULL);
+    int nDrawn = 0, nPoints = 0;
+    for (int y = rc.top + 2; y < rc.bottom - 2; y += 4)
+        for (int x = rc.left + 2; x < rc.right - 2; x += 4, ++nPoints)
+            nDrawn += GetPixel(hScreen, x, y) != GetSysColor(COLOR_3DFACE);
+    ReleaseDC(NULL, hScreen);
+    return nPoints > 20 ? double(nDrawn) / nPoints : -1;
 }

@@ -51,6 +51,8 @@ public:
     HWND Item(int nId) const { return m_hwndMain ? GetDlgItem(m_hwndMain, nId) : NULL; }
     std::string Text(int nId) const;  // the program's GBK bytes
     bool IsEnabled(int nId) const { return Item(nId) && IsWindowEnabled(Item(nId)); }
+    // The share of points of a control on the screen that differ from the dialog's face.
+    double DrawnShare(int nId) const;
     bool SelectCombo(int nId, int nIndex);  // CB_SETCURSEL, then CBN_SELCHANGE
     // Presses a button and returns once its handler has; refused while it or the window is disabled.
     bool Click(int nId);
