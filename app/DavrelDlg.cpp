@@ -157,11 +157,11 @@ void CDavrelDlg::ReadCommandLine() {
 bool CDavrelDlg::AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText) {
     const char* pszProblem = NULL;
     std::string strAnsi;
-    DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+    // A path of MAX_PATH or more is probed in its "\\?\\" form, which has no such limit.
+    bool bLong = strPath.size() >= MAX_PATH && strPath.size() > 2 && strPath[1] == L':';
+    DWORD dwAttributes = ::GetFileAttributesW((bLong ? L"\\\\?\\" + strPath : strPath).c_str());
     if (dwAttributes == INVALID_FILE_ATTRIBUTES) {
-        // Too long for the plain call, the file may still be there.
-        strAnsi = WidePathToAnsi(strPath);
-        pszProblem = strPath.size() >= MAX_PATH && strAnsi.empty() ? STATUS_NAME_UNUSABLE : pszMissingText;
+        pszProblem = pszMissingText;
     } else if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         pszProblem = STATUS_NOT_A_FILE;
     } else if ((strAnsi = WidePathToAnsi(strPath)).empty()) {

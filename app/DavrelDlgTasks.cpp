@@ -18,6 +18,15 @@ CCriticalSection* g_csTask = NULL;
 // bounds a task that would not.
 const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 
+// "Done", or "failed" with why: adb's own words, or that it did not start.
+std::string OutcomeText(const InstallResult& result, const char* pszDone, const char* pszFailed) {
+    if (result.bSuccess) return pszDone;
+    std::string strText = pszFailed;
+    if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
+    else if (!result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
+    return strText;
+}
+
 struct TaskParams {
     CDavrelDlg* pDlg;
     TaskOrder order;  // what the task works on, fixed when it was started
@@ -78,21 +87,13 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         // answers this even while it waits for the tasks to end.
         int nIndex = static_cast<int>(::SendMessageA(m_comboLocation.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
         InstallResult result = m_pTool->InstallPackage(nIndex, order.strInstallFile);
-        std::string strText = result.bSuccess ? STATUS_INSTALLED : STATUS_INSTALL_FAILED;
-        if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
-        else if (!result.bSuccess && !result.strReason.empty())
-            strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
-        Report(strText.c_str(), IDC_BTN_UNINSTALL, TRUE);
+        Report(OutcomeText(result, STATUS_INSTALLED, STATUS_INSTALL_FAILED).c_str(), IDC_BTN_UNINSTALL, TRUE);
         break;
     }
     case TASK_UNINSTALL: {
         Report(STATUS_UNINSTALLING, IDC_BTN_INSTALL, FALSE);
         InstallResult result = m_pTool->UninstallPackage(order.strPackageName);
-        std::string strText = result.bSuccess ? STATUS_UNINSTALLED : STATUS_UNINSTALL_FAILED;
-        if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
-        else if (!result.bSuccess && !result.strReason.empty())
-            strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
-        Report(strText.c_str(), IDC_BTN_INSTALL, TRUE);
+        Report(OutcomeText(result, STATUS_UNINSTALLED, STATUS_UNINSTALL_FAILED).c_str(), IDC_BTN_INSTALL, TRUE);
         break;
     }
     default:
