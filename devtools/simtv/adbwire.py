@@ -72,7 +72,8 @@ def device_banner(product):
         product.get("device", "simtv"))
     features = product.get("features", "")
     if features:
-        props += "features=%s" % features
+        # The ';' keeps the zero byte below out of the last feature's name.
+        props += "features=%s;" % features
     # Older devices end the banner with a zero byte.
     return ("device::" + props).encode() + b"\0"
 

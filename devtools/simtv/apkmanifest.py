@@ -8,6 +8,7 @@ RES_STRING_POOL = 0x0001
 RES_XML_START_ELEMENT = 0x0102
 UTF8_FLAG = 0x100
 TYPE_STRING = 0x03
+TYPE_INT_DEC, TYPE_INT_HEX = 0x10, 0x11
 
 
 def _string_pool(data, start):
@@ -40,7 +41,8 @@ def _string_pool(data, start):
 
 def manifest_attributes(xml):
     """Attributes of the <manifest> element as a dict of name -> string
-    (string-typed values only). Raises ValueError for malformed input."""
+    (string and integer values, integers in decimal). Raises ValueError for
+    malformed input."""
     try:
         if struct.unpack_from("<H", xml, 0)[0] != 0x0003:
             raise ValueError("not a compiled XML file")
@@ -66,6 +68,8 @@ def manifest_attributes(xml):
                             attrs[strings[aname]] = strings[raw]
                         elif vtype == TYPE_STRING:
                             attrs[strings[aname]] = strings[vdata]
+                        elif vtype in (TYPE_INT_DEC, TYPE_INT_HEX):
+                            attrs[strings[aname]] = str(vdata)
                     return attrs
             pos += size
     except (struct.error, IndexError) as err:

@@ -22,9 +22,24 @@ runs:
    "preinstalled": ["com.example.app"],
    "failures": {"install": "INSTALL_FAILED_INSUFFICIENT_STORAGE",
                 "install_sdcard": "...", "install_internal": "...",
+                "install_create": "...", "install_write": "...",
                 "uninstall": "...", "push": "No space left on device"},
    "delays": {"handshake": 0, "shell": 0, "install": 0, "uninstall": 0,
-              "push_per_mb": 0}}
+              "push_per_mb": 0},
+   "sdk": 19, "release": "4.4.2",     ro.build.version.*
+   "abilist": "armeabi-v7a,armeabi",  ro.product.cpu.abilist (from sdk 21;
+                                      before, ro.product.cpu.abi and abi2)
+   "density": 240}                    ro.sf.lcd_density
+
+Split packages (adb install-multiple): the TV answers pm install-create,
+install-write (the part streamed after the command line, or a file on the
+TV), install-commit and install-abandon from sdk 21 on, as Android 5.0
+does; before that pm does not know them. With sdk 24 or more, `cmd
+package` runs pm too: a TV whose product has "features": "cmd" gets adb's
+installs that way, the package streamed after `cmd package install -S`. A commit fails as a real package manager's would when
+the base is missing, the parts disagree in package or version code, a split
+comes twice, or no part's native code (lib/<abi>/) suits "abilist"; the
+"install" failures apply to it as to pm install.
 
 Offline: connections are accepted but the handshake is never answered (adb
 lists the TV as offline). Unauthorized: the TV asks for authentication and
@@ -38,7 +53,10 @@ of silent drops the connections, which ends those commands.
 What the TV received is written to the log file after every event, as
 {"events": [{"type": "connect"|"shell"|"push"|"install"|"uninstall", ...}]}:
 pushes carry path, size and sha256; installs path, package, location
-("sdcard" for pm's -s, else "internal"), size, sha256 and the result.
+("sdcard" for pm's -s, else "internal"), size, sha256 and the result;
+"install_session" events (at commit or abandon) the session, location,
+replace (-r), package, state ("committed" | "abandoned"), result, and the
+parts as written: name, size, sha256, package, split, version_code, abis.
 
 The TV listens on 127.0.0.1 only, never on 5555-5585 (the adb server probes
 those for emulators), and stops by itself: after --lifetime seconds, after
@@ -88,6 +106,10 @@ DEFAULT_CONFIG = {
     "preinstalled": [],
     "failures": {},
     "delays": {},
+    "sdk": 19,
+    "release": "4.4.2",
+    "abilist": "armeabi-v7a,armeabi",
+    "density": 240,
 }
 
 
@@ -354,7 +376,7 @@ class Connection(threading.Thread):
         stream.write(output.replace("\n", "\r\n").encode("utf-8"))
 
     def exec_service(self, stream, command):
-        output, _code = self.server.tv.run(command)
+        output, _code = self.server.tv.run(command, stream.read_exact)
         stream.write(output.encode("utf-8"))
 
     def interactive_shell(self, stream):

@@ -16,37 +16,14 @@ import unittest
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "bundles")]
+import make_bundles  # noqa: E402
 import simtv  # noqa: E402
 from tvshell import Tv  # noqa: E402
 
 
-def compiled_manifest(package):
-    """A minimal compiled AndroidManifest.xml: <manifest package="...">."""
-    strings = ["manifest", "package", package]
-    data = b"".join(struct.pack("<H", len(s)) + s.encode("utf-16-le") + b"\0\0" for s in strings)
-    data += b"\0" * (-len(data) % 4)
-    offsets, pos = [], 0
-    for s in strings:
-        offsets.append(pos)
-        pos += 2 + 2 * len(s) + 2
-    header_size = 28
-    starts = header_size + 4 * len(strings)
-    pool = struct.pack("<HHIIIIII", 1, header_size, starts + len(data), len(strings), 0, 0,
-                       starts, 0) + struct.pack("<%dI" % len(strings), *offsets) + data
-    attr = struct.pack("<IIIHBBI", 0xFFFFFFFF, 1, 2, 8, 0, 3, 2)
-    ext = struct.pack("<IIHHHHHH", 0xFFFFFFFF, 0, 20, 20, 1, 0, 0, 0)
-    element = struct.pack("<HHIII", 0x0102, 16, 16 + len(ext) + len(attr), 1, 0xFFFFFFFF) + ext + attr
-    body = pool + element
-    return struct.pack("<HHI", 3, 8, 8 + len(body)) + body
-
-
 def make_apk(package, padding=0):
-    buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w") as z:
-        z.writestr("AndroidManifest.xml", compiled_manifest(package))
-        z.writestr("classes.dex", os.urandom(padding))
-    return buf.getvalue()
+    return make_bundles.apk(package, padding=padding)
 
 
 class NullLog:
@@ -134,6 +111,78 @@ class PackageManagerTest(unittest.TestCase):
         self.assertIn("DELETE_FAILED_DEVICE_POLICY_MANAGER", self.tv.run("pm uninstall com.example.tv")[0])
 
 
+class SplitInstallTest(unittest.TestCase):
+    """Install sessions as adb's install-multiple drives them, the device
+    properties that choose the splits, and the bundles built for tests."""
+
+    def session(self, tv, parts, create="-r"):
+        out = tv.run("pm install-create -S 1 %s" % create)[0]
+        session = out[out.index("[") + 1:out.index("]")]
+        for name, data in parts:
+            feed = io.BytesIO(data).read
+            self.assertIn("Success", tv.run("pm install-write -S %d %s %s -" % (
+                len(data), session, name), read_exact=feed)[0])
+        return tv.run("pm install-commit " + session)[0]
+
+    def test_sessions_and_refusals(self):
+        self.assertIn("unknown command 'install-create'", tv_with().run("pm install-create")[0])
+        tv = tv_with(sdk=21)
+        p = make_bundles.parts("com.example.split", abis=["armeabi-v7a", "arm64-v8a"])
+        self.assertEqual(self.session(tv, [("b.apk", p["base"]), ("v7.apk", p["armeabi_v7a"])],
+                                      "-r -s"), "Success\n")
+        event = tv.log.events[-1]
+        self.assertEqual((event["location"], event["package"]), ("sdcard", "com.example.split"))
+        self.assertEqual([(x["name"], x["split"], x["sha256"]) for x in event["parts"]],
+                         [("b.apk", None, hashlib.sha256(p["base"]).hexdigest()),
+                          ("v7.apk", "config.armeabi_v7a",
+                           hashlib.sha256(p["armeabi_v7a"]).hexdigest())])
+        other = make_bundles.apk("com.example.split", "config.en", version_code=2)
+        base = ("b.apk", p["base"])
+        for parts, reason in (([("a.apk", p["en"])], "must include a base"),
+                              ([base, ("a.apk", other)], "Inconsistent version 2"),
+                              ([base, ("a.apk", p["arm64_v8a"])], "NO_MATCHING_ABIS")):
+            self.assertIn(reason, self.session(tv, parts))
+        self.assertIn("ALREADY_EXISTS", self.session(tv, [base], create=""))
+        self.assertEqual(tv.run("pm install-abandon 1")[1], 1)
+
+    def test_device_properties(self):
+        tv = tv_with()
+        self.assertEqual([tv.run("getprop " + k)[0] for k in (
+            "ro.product.cpu.abilist", "ro.product.cpu.abi", "ro.product.cpu.abi2",
+            "ro.sf.lcd_density", "ro.build.version.sdk")],
+            ["\n", "armeabi-v7a\n", "armeabi\n", "240\n", "19\n"])
+        tv = tv_with(sdk=28, abilist="arm64-v8a,armeabi-v7a", density=320)
+        self.assertEqual(tv.run("getprop ro.product.cpu.abilist; getprop ro.sf.lcd_density")[0],
+                         "arm64-v8a,armeabi-v7a\n320\n")
+
+    def test_bundles(self):
+        p = make_bundles.parts("com.example.split", densities=["xxhdpi"], languages=["zh"])
+        with zipfile.ZipFile(io.BytesIO(make_bundles.build_xapk(p, "com.example.split"))) as z:
+            info = json.loads(z.read("manifest.json"))
+            self.assertIn(info["expansions"][0]["file"], z.namelist())
+            self.assertEqual(sorted(s["file"] for s in info["split_apks"]), sorted(
+                n for n in z.namelist() if n.endswith(".apk")))
+        with zipfile.ZipFile(io.BytesIO(make_bundles.build_apks(p))) as z:
+            self.assertIn("splits/base-xxhdpi.apk", z.namelist())
+        with zipfile.ZipFile(io.BytesIO(make_bundles.build_apkm(p, "com.example.split"))) as z:
+            self.assertIn("split_config.zh.apk", z.namelist())
+        aapt = os.path.join(HERE, "../../.deps/npm/node_modules/aaptjs/bin/linux/aapt")
+        if not os.access(aapt, os.X_OK):
+            self.skipTest("aapt is not installed (scripts/real-tools.sh)")
+        with tempfile.TemporaryDirectory() as d:
+            for config in ("base", "xxhdpi"):
+                with open(os.path.join(d, config), "wb") as f:
+                    f.write(p[config])
+            split = subprocess.run([aapt, "d", "badging", os.path.join(d, "xxhdpi")],
+                                   capture_output=True, text=True).stdout
+            base = subprocess.run([aapt, "d", "badging", os.path.join(d, "base")],
+                                  capture_output=True, text=True).stdout
+        self.assertIn("package: name='com.example.split' versionCode='1' versionName='1.1'"
+                      " split='config.xxhdpi'", split)
+        self.assertIn("sdkVersion:'21'", base)
+        self.assertNotIn("split=", base)
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -218,7 +267,28 @@ class AdbClientTest(unittest.TestCase):
         self.assertEqual(self.adb("-s", self.address, "uninstall", "com.example.tv")[0], "Success\r\n")
         self.assertIn("Failure", self.adb("-s", self.address, "uninstall", "com.example.tv")[0])
 
-    def test_3_offline_unauthorized_silent_and_back(self):
+    def test_3_install_multiple(self):
+        self.write_config({"sdk": 21, "abilist": "arm64-v8a,armeabi-v7a"})
+        for _ in range(50):
+            out, _ = self.adb("-s", self.address, "shell", "getprop ro.product.cpu.abilist")
+            if out.startswith("arm64"):
+                break
+            time.sleep(0.1)
+        p = make_bundles.parts("com.example.multi", abis=["arm64-v8a"], languages=[])
+        names = [os.path.join(self.dir, n) for n in ("base.apk", "split.apk")]
+        for name, data in zip(names, (p["base"], p["arm64_v8a"])):
+            with open(name, "wb") as f:
+                f.write(data)
+        out, code = self.adb("-s", self.address, "install-multiple", "-r", "-s", *names)
+        self.assertEqual((out, code), ("Success\n", 0))
+        event = self.events("install_session")[-1]
+        self.assertEqual([(x["name"], x["size"], x["split"]) for x in event["parts"]],
+                         [("base.apk", len(p["base"]), None),
+                          ("split.apk", len(p["arm64_v8a"]), "config.arm64_v8a")])
+        self.assertEqual((event["location"], event["state"]), ("sdcard", "committed"))
+        self.write_config({})
+
+    def test_4_offline_unauthorized_silent_and_back(self):
         self.adb("connect", self.address)
         self.write_config({"mode": "offline"})
         self.wait_for_state("offline")

@@ -1,10 +1,13 @@
 """The TV's side of things: its files, installed packages and a small shell
 that understands what is sent to an older Android TV box (busybox df, grep
-and awk pipelines, pm install/uninstall, rm, getprop, ls, cat, echo)."""
+and awk pipelines, pm install/uninstall and install sessions, rm, getprop,
+ls, cat, echo)."""
 import hashlib
+import io
 import re
 import threading
 import time
+import zipfile
 
 import apkmanifest
 
@@ -15,6 +18,17 @@ DIRS = {"/", "/data", "/data/local", "/data/local/tmp", "/data/app", "/system",
 
 class ShellSyntaxError(Exception):
     pass
+
+
+class Stdin(str):
+    """Standard input of a command run through adb's exec: service: empty
+    text to the commands that read text, and read_exact(count) for the bytes
+    the host streams after the command line (pm install-write ... -)."""
+
+    def __new__(cls, read_exact):
+        text = super().__new__(cls, "")
+        text.read_exact = read_exact
+        return text
 
 
 # ---------------------------------------------------------------- parsing
@@ -165,6 +179,7 @@ class Tv:
         self.files = {}
         self.dirs = set(DIRS)
         self.packages = {}
+        self.sessions, self.next_session = {}, 1001
         for name in config.get("preinstalled", []):
             self.packages[name] = {"location": "internal", "sha256": None}
 
@@ -213,9 +228,13 @@ class Tv:
         return sorted(n for n in names if n)
 
     # shell -------------------------------------------------------------
-    def run(self, line):
+    def sdk(self):
+        return int(self.config.get("sdk", 19))
+
+    def run(self, line, read_exact=None):
         """Runs one shell command line; returns (output text, exit code).
-        Standard output and error share the text, as on a terminal."""
+        Standard output and error share the text, as on a terminal.
+        read_exact: the host's bytes after the command line (exec:)."""
         self.log.event("shell", command=line)
         delay = float(self.config.get("delays", {}).get("shell", 0))
         if delay:
@@ -229,7 +248,7 @@ class Tv:
         for connector, pipeline in items:
             if (connector == "&&" and code != 0) or (connector == "||" and code == 0):
                 continue
-            data = ""
+            data = Stdin(read_exact) if read_exact else ""
             for argv, redirs in pipeline:
                 data, code = self.redirected(argv, redirs, data)
             output.append(data)
@@ -284,7 +303,10 @@ class Tv:
             return "usage: pm [list|path|install|uninstall]\n", 1
         verb, rest = args[0], args[1:]
         if verb == "install":
-            return self.pm_install(rest)
+            return self.pm_install(rest, stdin)
+        # Install sessions (split packages) came with Android 5.0.
+        if verb in SESSION_VERBS and self.sdk() >= 21:
+            return SESSION_VERBS[verb](self, rest, stdin)
         if verb == "uninstall":
             return self.pm_uninstall(rest)
         if verb == "list" and rest[:1] == ["packages"]:
@@ -298,11 +320,13 @@ class Tv:
             return "package:%s\n" % entry.get("path", "/system/app/%s.apk" % rest[0]), 0
         return "Error: unknown command '%s'\n" % verb, 1
 
-    def pm_install(self, args):
-        location, replace, path, i = "internal", False, None, 0
+    def pm_install(self, args, stdin):
+        location, replace, path, size, i = "internal", False, None, 0, 0
         while i < len(args):
             a = args[i]
-            if a == "-s":
+            if a == "-S" and i + 1 < len(args):
+                size, i = number(args[i + 1]), i + 1
+            elif a == "-s":
                 location = "sdcard"
             elif a == "-f":
                 location = "internal"
@@ -310,17 +334,19 @@ class Tv:
                 replace = True
             elif a == "-i":
                 i += 1
-            elif a.startswith("-"):
+            elif a.startswith("-") and a != "-":
                 pass
             else:
                 path = a
             i += 1
+        if path is None and size:
+            path = "-"  # streamed: pm reads the package from its input
         if path is None:
             return "Error: no package specified\n", 1
         delay = float(self.config.get("delays", {}).get("install", 0))
         if delay:
             time.sleep(delay)
-        data = self.read_file(path)
+        data = self.read_input(path, size, stdin)
         digest = hashlib.sha256(data).hexdigest() if data is not None else None
         package = apkmanifest.package_name(data) if data is not None else None
         failures = self.config.get("failures", {})
@@ -344,7 +370,118 @@ class Tv:
         self.log.event("install", path=path, package=package, location=location,
                        size=len(data) if data is not None else None, sha256=digest,
                        result=result)
+        if path == "-":  # cmd package install says only how it went
+            return result + "\n", 0
         return "\tpkg: %s\n%s\n" % (path, result), 0
+
+    def read_input(self, path, size, stdin):
+        """A package named on the command line: a file on the TV, or with
+        "-" size bytes streamed by the host; None when missing."""
+        if path != "-":
+            return self.read_file(path)
+        read_exact = getattr(stdin, "read_exact", None)
+        return read_exact(size) if read_exact and size > 0 else None
+
+    def session_create(self, args, stdin):
+        reason = self.config.get("failures", {}).get("install_create")
+        if reason:
+            return "Failure [%s]\n" % reason, 1
+        with self.lock:
+            session = self.next_session
+            self.next_session += 1
+            self.sessions[session] = {"location": "sdcard" if "-s" in args else "internal",
+                                      "replace": "-r" in args, "parts": []}
+        return "Success: created install session [%d]\n" % session, 0
+
+    def session_write(self, args, stdin):
+        """install-write [-S SIZE] SESSION NAME [PATH|-]"""
+        size = 0
+        if args[:1] == ["-S"] and len(args) > 1:
+            size, args = number(args[1]), args[2:]
+        if len(args) < 2:
+            return "Error: usage: pm install-write [-S BYTES] SESSION_ID SPLIT_NAME [PATH]\n", 1
+        with self.lock:
+            session, name = self.sessions.get(session_id(args)), args[1]
+        data = self.read_input(args[2] if len(args) > 2 else "-", size, stdin)
+        if session is None:
+            return NO_SESSION % args[0], 1
+        if data is None:
+            return "Error: java.io.IOException: no data for %s\n" % name, 1
+        reason = self.config.get("failures", {}).get("install_write")
+        if reason:
+            return "Failure [%s]\n" % reason, 1
+        fields = {}
+        try:
+            with zipfile.ZipFile(io.BytesIO(data)) as z:
+                fields = apkmanifest.manifest_attributes(z.read("AndroidManifest.xml"))
+                fields["abis"] = sorted({n.split("/")[1] for n in z.namelist()
+                                         if n.startswith("lib/") and n.count("/") >= 2})
+        except (zipfile.BadZipFile, KeyError, ValueError, OSError, RuntimeError):
+            pass
+        with self.lock:
+            session["parts"].append({
+                "name": name, "size": len(data), "sha256": hashlib.sha256(data).hexdigest(),
+                "package": fields.get("package"), "split": fields.get("split"),
+                "version_code": fields.get("versionCode"), "abis": fields.get("abis", [])})
+        return "Success: streamed %d bytes\n" % len(data), 0
+
+    def session_finish(self, args, stdin, commit=True):
+        with self.lock:
+            session = self.sessions.pop(session_id(args), None)
+        if session is None:
+            return NO_SESSION % " ".join(args[:1]), 1
+        reason = self.commit_reason(session) if commit else None
+        result = "Failure [%s]" % reason if reason else "Success"
+        self.log.event("install_session", session=int(args[0]), location=session["location"],
+                       replace=session["replace"], parts=session["parts"],
+                       package=(session["parts"] or [{}])[0].get("package"),
+                       state="committed" if commit else "abandoned", result=result)
+        return result + "\n", 0
+
+    def commit_reason(self, session):
+        """Why the package manager refuses the parts of a session, or None
+        once it installed them. Checks what a real one checks first."""
+        delay = float(self.config.get("delays", {}).get("install", 0))
+        if delay:
+            time.sleep(delay)
+        parts, location = session["parts"], session["location"]
+        failures = self.config.get("failures", {})
+        mounts = {m.get("mounted_on") for m in self.config.get("mounts", [])}
+        bases = [p for p in parts if p["package"] and not p["split"]]
+        splits = [p["split"] for p in parts if p["split"]]
+        abis = {a for p in parts for a in p["abis"]}
+        tv_abis = str(self.config.get("abilist", "")).split(",")
+        bad = next((p for p in parts if not p["package"]), None)
+        if failures.get("install") or failures.get("install_" + location):
+            return failures.get("install") or failures.get("install_" + location)
+        if location == "sdcard" and "/mnt/sdcard" not in mounts:
+            return "INSTALL_FAILED_MEDIA_UNAVAILABLE"
+        if bad:
+            return "INSTALL_PARSE_FAILED_NOT_APK: Failed to parse %s" % bad["name"]
+        if len(bases) != 1:
+            return "INSTALL_FAILED_INVALID_APK: " + (
+                "Full install must include a base package" if not bases
+                else "Split null was defined multiple times")
+        base = bases[0]
+        for p in parts:
+            for key, what in (("package", "package"), ("version_code", "version")):
+                if p[key] != base[key]:
+                    return "INSTALL_FAILED_INVALID_APK: Inconsistent %s %s in %s; expected %s" % (
+                        what, p[key], p["name"], base[key])
+        if len(set(splits)) != len(splits):
+            return "INSTALL_FAILED_INVALID_APK: Split %s was defined multiple times" % next(
+                s for s in splits if splits.count(s) > 1)
+        if abis and not abis & set(tv_abis):
+            return "INSTALL_FAILED_NO_MATCHING_ABIS: Failed to extract native libraries, res=-113"
+        package = base["package"]
+        with self.lock:
+            if (package in self.packages and not session["replace"]
+                    and self.config.get("reinstall", "fail") == "fail"):
+                return "INSTALL_FAILED_ALREADY_EXISTS"
+            self.packages[package] = {"location": location, "sha256": base["sha256"],
+                                      "path": "/data/app/%s-1/base.apk" % package,
+                                      "splits": splits}
+        return None
 
     def pm_uninstall(self, args):
         names = [a for a in args if not a.startswith("-")]
@@ -366,6 +503,17 @@ class Tv:
 
 
 # ---------------------------------------------------------------- applets
+
+NO_SESSION = "Error: java.lang.SecurityException: Caller has no access to session %s\n"
+
+
+def number(text):
+    return int(text) if text.isdigit() else 0
+
+
+def session_id(args):
+    return int(args[0]) if args[:1] and args[0].isdigit() else -1
+
 
 def _mounts(tv):
     return tv.config.get("mounts", [])
@@ -533,16 +681,31 @@ def rm(tv, args, stdin):
 
 def getprop(tv, args, stdin):
     product = tv.config.get("product", {})
+    abis = str(tv.config.get("abilist", "armeabi-v7a,armeabi")).split(",")
     props = {
         "ro.product.name": product.get("name", "simtv"),
         "ro.product.model": product.get("model", "SimTV"),
         "ro.product.device": product.get("device", "simtv"),
-        "ro.build.version.sdk": str(tv.config.get("sdk", 15)),
-        "ro.build.version.release": str(tv.config.get("release", "4.0.4")),
+        "ro.build.version.sdk": str(tv.sdk()),
+        "ro.build.version.release": str(tv.config.get("release", "4.4.2")),
+        "ro.sf.lcd_density": str(tv.config.get("density", 240)),
+        "ro.product.cpu.abi": abis[0],
     }
+    # Before Android 5.0 there is no ABI list, only abi and abi2.
+    if tv.sdk() >= 21:
+        props["ro.product.cpu.abilist"] = ",".join(abis)
+    elif len(abis) > 1:
+        props["ro.product.cpu.abi2"] = abis[1]
     if args:
         return props.get(args[0], "") + "\n", 0
     return "".join("[%s]: [%s]\n" % kv for kv in sorted(props.items())), 0
+
+
+def cmd(tv, args, stdin):
+    """cmd package: the package manager's service, from Android 7.0."""
+    if args[:1] != ["package"] or tv.sdk() < 24:
+        return "%s: cmd: not found\n" % SH, 127
+    return tv.pm(args[1:], stdin)
 
 
 def sleep(tv, args, stdin):
@@ -556,6 +719,9 @@ def sleep(tv, args, stdin):
 BUSYBOX = {"df": df, "grep": grep, "awk": awk, "cat": cat, "echo": echo,
            "ls": ls, "rm": rm, "sleep": sleep,
            "true": lambda tv, a, s: ("", 0), "false": lambda tv, a, s: ("", 1)}
+SESSION_VERBS = {"install-create": Tv.session_create, "install-write": Tv.session_write,
+                 "install-commit": Tv.session_finish,
+                 "install-abandon": lambda tv, a, s: tv.session_finish(a, s, commit=False)}
 TOOLBOX = {"df": toolbox_df, "cat": cat, "echo": echo, "ls": ls, "rm": rm,
-           "getprop": getprop, "sleep": sleep, "pm": Tv.pm,
+           "getprop": getprop, "sleep": sleep, "pm": Tv.pm, "cmd": cmd,
            "true": BUSYBOX["true"], "false": BUSYBOX["false"]}
