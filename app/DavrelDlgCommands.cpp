@@ -9,11 +9,14 @@
 #include "framework/TextConvert.h"
 #include "app/StatusText.h"
 #include "package/IconPainter.h"
+#include "tools/ToolRunner.h"
 
 namespace {
-// adb's own "kill-server" and "connect" return within seconds; a hung adb
-// must not freeze the window for good.
-const DWORD CONNECT_RUN_TIMEOUT_MS = 30000;
+// adb's own "kill-server" and "connect" return within seconds; a hung adb, or
+// a TV that takes the connection and never answers (adb gives up on it after
+// 10 s), holds the window no longer than any other query. The connection
+// check that follows says what became of it.
+const DWORD CONNECT_RUN_TIMEOUT_MS = TOOL_QUERY_TIMEOUT_MS;
 const char INSTALL_COPY_NAME[] = "install.apk";
 
 bool SamePath(const std::string& strA, const std::string& strB) {
