@@ -115,6 +115,7 @@ TEST_F(WindowTest, StartsWithoutAdbAndKeepsWhatStillWorks) {
     EXPECT_LE(rcBox.bottom - rcBox.top, rcWork.bottom - rcWork.top) << "the box's button is off the screen";
     ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDOK));
     EXPECT_TRUE(CloseCleanly());
+    DeleteFileA((szTemp + std::string("com.norvale.demo1.2.png")).c_str());
 }
 
 TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) {

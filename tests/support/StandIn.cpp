@@ -1,5 +1,7 @@
 #include "support/StandIn.h"
 
+#include "framework/TextConvert.h"
+
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -30,17 +32,24 @@ bool FileExists(const std::string& strPath) {
     return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool RemoveTree(const std::string& strPath) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((strPath + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
-        const std::string name = fd.cFileName, child = strPath + "\\" + name;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-        else DeleteFileA(child.c_str());
+namespace {
+// Wide and "\\?\\"-prefixed: tests make names outside the code page and paths over MAX_PATH.
+bool RemoveTreeW(const std::wstring& strPath) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((strPath + L"\\*").c_str(), &fd);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &fd)) {
+        const std::wstring name = fd.cFileName, child = strPath + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(child);
+        else DeleteFileW(child.c_str());
     }
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    return RemoveDirectoryA(strPath.c_str()) != 0 || !FileExists(strPath);
+    return RemoveDirectoryW(strPath.c_str()) != 0 || GetFileAttributesW(strPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+}  // namespace
+
+bool RemoveTree(const std::string& strPath) {
+    return RemoveTreeW(L"\\\\?\\" + AnsiToWide(strPath));
 }
 
 CTempDir::CTempDir() {
