@@ -193,14 +193,13 @@ void CDavrelDlg::ShowPermissions() {
     int nLineHeight = 16;
     if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         CScopedGetDC dc(m_hWnd);
-        HFONT hFont = ::CreateFontIndirectA(&metrics.lfMessageFont);
-        if (dc.Get() && hFont) {
-            HGDIOBJ hOld = ::SelectObject(dc.Get(), hFont);
+        CScopedGdiObject font(::CreateFontIndirectA(&metrics.lfMessageFont));
+        if (dc.Get() && font) {
+            HGDIOBJ hOld = ::SelectObject(dc.Get(), font.Get());
             TEXTMETRICA tm;
             if (::GetTextMetricsA(dc.Get(), &tm)) nLineHeight = tm.tmHeight + tm.tmExternalLeading;
             ::SelectObject(dc.Get(), hOld);
         }
-        if (hFont) ::DeleteObject(hFont);
     }
     // Title bar, margins and the button take about eight lines' height.
     int nLines = (rcWork.bottom - rcWork.top) / (nLineHeight > 0 ? nLineHeight : 16) - 8;
