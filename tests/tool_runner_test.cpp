@@ -46,6 +46,12 @@ TEST_F(ToolRunnerTest, TimeLimitAndCancelEndTheTool) {
     EXPECT_EQ(run.status, TOOL_TIMED_OUT);
     EXPECT_EQ(run.strOutput, "partial");
     EXPECT_LT(GetTickCount() - start, 3000u);
+    // The tool ends at once, leaving a process that keeps writing: the limit still holds.
+    std::string strWriter = "when --writer\n";
+    for (int i = 0; i < 30; ++i) strWriter += "out x\nsleep 50\n";
+    start = GetTickCount();
+    EXPECT_EQ(RunToolEx(Tool(strWriter + "when *\nspawn --writer\n", "writer"), 300, NULL).status, TOOL_TIMED_OUT);
+    EXPECT_LT(GetTickCount() - start, 1200u);
 
     HANDLE hCancel = CreateEventA(NULL, TRUE, FALSE, NULL);
     std::thread cancel([hCancel] { Sleep(200); SetEvent(hCancel); });
