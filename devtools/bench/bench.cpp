@@ -374,25 +374,17 @@ private:
         return NowMs() - dStart;
     }
 
-    // From the click until the task has reported and given Uninstall back.
-    double Install() {
+    // From the click until the task has reported and given the other button back.
+    double Task(int nButton, const char* pszDone, int nOther) {
         m_app.SetText(IDC_LINK_STATUS, "");
         double dStart = NowMs();
-        if (!m_app.Click(IDC_BTN_INSTALL) || !m_app.WaitText(IDC_LINK_STATUS, "软件安装完成", FLOW_TIMEOUT_MS) ||
-            !m_app.WaitEnabled(IDC_BTN_UNINSTALL, true, FLOW_TIMEOUT_MS))
+        if (!m_app.Click(nButton) || !m_app.WaitText(IDC_LINK_STATUS, pszDone, FLOW_TIMEOUT_MS) ||
+            !m_app.WaitEnabled(nOther, true, FLOW_TIMEOUT_MS))
             return -1;
         return NowMs() - dStart;
     }
-
-    // The same for Uninstall, until Install is given back.
-    double Uninstall() {
-        m_app.SetText(IDC_LINK_STATUS, "");
-        double dStart = NowMs();
-        if (!m_app.Click(IDC_BTN_UNINSTALL) || !m_app.WaitText(IDC_LINK_STATUS, "软件卸载完成", FLOW_TIMEOUT_MS) ||
-            !m_app.WaitEnabled(IDC_BTN_INSTALL, true, FLOW_TIMEOUT_MS))
-            return -1;
-        return NowMs() - dStart;
-    }
+    double Install() { return Task(IDC_BTN_INSTALL, "软件安装完成", IDC_BTN_UNINSTALL); }
+    double Uninstall() { return Task(IDC_BTN_UNINSTALL, "软件卸载完成", IDC_BTN_INSTALL); }
 
     void Storage() {
         for (unsigned nCode : STORAGE_CODES) RunTool(m_tool.BuildCommand(nCode));
