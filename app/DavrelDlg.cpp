@@ -152,13 +152,13 @@ void CDavrelDlg::ReadCommandLine() {
     std::wstring strArgument = nArgs > 1 && ppArgs[1] ? ppArgs[1] : L"";
     ::LocalFree(ppArgs);
     if (strArgument.empty()) return;
-    if (!AcceptPackagePath(strArgument, STATUS_BAD_ARGUMENT)) {
+    if (const char* pszProblem = AcceptPackagePath(strArgument, STATUS_BAD_ARGUMENT)) {
         m_strApkFile.clear();
-        m_strStartupMessage = m_linkStatus.GetWindowText();
+        m_strStartupMessage = pszProblem;
     }
 }
 
-bool CDavrelDlg::AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText) {
+const char* CDavrelDlg::AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText) {
     const char* pszProblem = NULL;
     std::string strAnsi;
     // A path of MAX_PATH or more is probed in its "\\?\\" form, which has no such limit.
@@ -175,11 +175,11 @@ bool CDavrelDlg::AcceptPackagePath(const std::wstring& strPath, const char* pszM
     }
     if (pszProblem) {
         SetStatus(pszProblem);
-        return false;
+        return pszProblem;
     }
     m_strApkFile = strAnsi;
     m_pTool->SetApkPath(strAnsi);
-    return true;
+    return NULL;
 }
 
 void CDavrelDlg::LocateTools() {

@@ -44,7 +44,6 @@ struct TaskOrder {
     std::string strAddress;       // TASK_CONNECT: the TV the user asked for
 };
 
-
 class CDavrelDlg : public CDialog {
 public:
     explicit CDavrelDlg(CWnd* pParent = NULL);
@@ -84,8 +83,9 @@ protected:
     void ResetTexts();
     void ReadCommandLine();
     // Takes a package path as the system names it (command line, dialog,
-    // drop): on success it is the current package; else the status says why.
-    bool AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText);
+    // drop) as the current package. Returns NULL, or the text the status
+    // line now shows of why it could not.
+    const char* AcceptPackagePath(const std::wstring& strPath, const char* pszMissingText);
     void LocateTools();
     void AddAboutMenuItem();
     void AllowDropsFromShell();
@@ -105,9 +105,8 @@ protected:
     void DrawPackageIcon();
     void ShowAboutBox();
     void SetStatus(const char* pszText);
-    // Points the tool object at the file the next install reads: a copy
-    // "install.apk" beside the package when Davrel may make one, else the package.
-    // Returns that file.
+    // The file the next install reads: a copy "install.apk" beside the
+    // package when Davrel may make or refresh one, else the package itself.
     std::string PrepareInstallFile();
     // The device check before a command; false (status set) when no TV is ready.
     bool CheckTvReady(int nDefaultWhenNot);

@@ -223,7 +223,7 @@ void CDavrelDlg::SelectApkFile() {
     CFileDialog dlgFile(TRUE, ".apk", NULL, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FORCESHOWHIDDEN,
                         "Apk Files(*.apk)|*.apk|All Files(*.*)|*.*||", NULL, 0, TRUE);
     if (dlgFile.DoModal() != IDOK) return;
-    if (AcceptPackagePath(dlgFile.GetPathNameW(), STATUS_UNREADABLE)) LoadApk();
+    if (!AcceptPackagePath(dlgFile.GetPathNameW(), STATUS_UNREADABLE)) LoadApk();
 }
 
 void CDavrelDlg::OnDropFiles(HDROP hDrop) {
@@ -250,7 +250,7 @@ void CDavrelDlg::OnDropFiles(HDROP hDrop) {
         SetStatus(bFolder ? STATUS_NOT_A_FILE : STATUS_NOT_A_PACKAGE);
         return;
     }
-    if (AcceptPackagePath(strPath, STATUS_UNREADABLE)) LoadApk();
+    if (!AcceptPackagePath(strPath, STATUS_UNREADABLE)) LoadApk();
 }
 
 void CDavrelDlg::LoadApk() {

@@ -51,14 +51,6 @@ void WriteEntry(CRegistryKey& key, HKEY hRoot, LPCSTR pszKey, LPCSTR pszName,
     key.Close();
 }
 
-// True when the held key's value pszName names the ProgID "apkfile" (key
-// names ignore letter case), that is Davrel's entry, not another program's.
-bool HoldsOurProgId(CRegistryKey& key, LPCSTR pszName) {
-    char szValue[sizeof(APK_PROGID) + 1] = {0};
-    ULONG nCount = sizeof(szValue);
-    return key.ReadString(pszName, szValue, &nCount) == ERROR_SUCCESS &&
-           lstrcmpiA(szValue, APK_PROGID) == 0;
-}
 
 // Reads a text value of the held key; false when it is absent or not text.
 bool ReadText(CRegistryKey& key, LPCSTR pszName, std::string& strText) {
@@ -67,6 +59,13 @@ bool ReadText(CRegistryKey& key, LPCSTR pszName, std::string& strText) {
     if (key.ReadString(pszName, szValue, &nCount) != ERROR_SUCCESS) return false;
     strText = szValue;
     return true;
+}
+
+// True when the held key's value pszName names the ProgID "apkfile" (key
+// names ignore letter case), that is Davrel's entry, not another program's.
+bool HoldsOurProgId(CRegistryKey& key, LPCSTR pszName) {
+    std::string strValue;
+    return ReadText(key, pszName, strValue) && lstrcmpiA(strValue.c_str(), APK_PROGID) == 0;
 }
 
 // Before .apk is pointed at Davrel: notes in the settings key what another

@@ -162,7 +162,7 @@ InstallResult ReadInstallOutput(const std::string& strOutput)
 
 bool ReadUninstallOutput(const std::string& strOutput)
 {
-    return SucceededWithoutFailure(strOutput);
+    return ReadUninstallResult(strOutput).bSuccess;
 }
 
 InstallResult ReadUninstallResult(const std::string& strOutput)
