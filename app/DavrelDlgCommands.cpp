@@ -29,8 +29,10 @@ std::string FullPath(const std::string& strPath) {
     return (nLength == 0 || nLength >= MAX_PATH) ? strPath : std::string(szFull, nLength);
 }
 
-bool HasApkExtension(const std::wstring& strPath) {
-    return strPath.size() >= 4 && ::lstrcmpiW(strPath.c_str() + strPath.size() - 4, L".apk") == 0;
+// A package (.apk) or a bundle of them (.apks, .xapk, .apkm).
+bool HasPackageExtension(const std::wstring& strPath) {
+    return (strPath.size() >= 4 && ::lstrcmpiW(strPath.c_str() + strPath.size() - 4, L".apk") == 0) ||
+           BundleKindOf(strPath) != BUNDLE_NONE;
 }
 }  // namespace
 
@@ -109,6 +111,8 @@ void CDavrelDlg::OnInstallClicked() {
 }
 
 std::string CDavrelDlg::PrepareInstallFile() {
+    // A bundle is unpacked into a folder of Davrel's own: no copy beside it.
+    if (BundleKindOf(m_strApkFile) != BUNDLE_NONE) return m_strApkFile;
     size_t nSlash = m_strApkFile.find_last_of("\\/");
     std::string strFolder = nSlash == std::string::npos ? std::string() : m_strApkFile.substr(0, nSlash + 1);
     std::string strName = nSlash == std::string::npos ? m_strApkFile : m_strApkFile.substr(nSlash + 1);
@@ -221,14 +225,14 @@ void CDavrelDlg::OnAddressSetFocus() {
 
 void CDavrelDlg::SelectApkFile() {
     CFileDialog dlgFile(TRUE, ".apk", NULL, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FORCESHOWHIDDEN,
-                        "Apk Files(*.apk)|*.apk|All Files(*.*)|*.*||", NULL, 0, TRUE);
+                        "Apk Files(*.apk;*.apks;*.xapk;*.apkm)|*.apk;*.apks;*.xapk;*.apkm|All Files(*.*)|*.*||", NULL, 0, TRUE);
     if (dlgFile.DoModal() != IDOK) return;
     if (!AcceptPackagePath(dlgFile.GetPathNameW(), STATUS_UNREADABLE)) LoadApk();
 }
 
 void CDavrelDlg::OnDropFiles(HDROP hDrop) {
-    // The first dropped package counts: a file named .apk (a folder so
-    // named is not one).
+    // The first dropped package counts: a file named .apk or as a bundle
+    // (a folder so named is not one).
     std::wstring strPath;
     bool bFolder = false;
     UINT nFiles = ::DragQueryFileW(hDrop, 0xFFFFFFFF, NULL, 0);
@@ -238,7 +242,7 @@ void CDavrelDlg::OnDropFiles(HDROP hDrop) {
         std::wstring strFile(nLength + 1, L'\0');
         nLength = ::DragQueryFileW(hDrop, i, &strFile[0], nLength + 1);
         strFile.resize(nLength);
-        if (!HasApkExtension(strFile)) continue;
+        if (!HasPackageExtension(strFile)) continue;
         DWORD dwAttributes = ::GetFileAttributesW(strFile.c_str());
         if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) bFolder = true;
         else strPath = strFile;
@@ -286,6 +290,12 @@ void CDavrelDlg::LoadApk() {
 
     SetStatus(STATUS_READY);
     if (strLabel.empty()) SetStatus(STATUS_NO_INFO);
+    InstallResult bundle;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        bundle.bundleIssue = m_pTool->m_bBundle ? m_pTool->m_bundleIssue : BUNDLE_FINE;
+    }
+    if (bundle.bundleIssue != BUNDLE_FINE) SetStatus(BundleIssueText(bundle).c_str());
     // Work already asked for goes on with the package it was given: the
     // status keeps saying so rather than that all is idle.
     if (m_nPendingTasks > 0) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());

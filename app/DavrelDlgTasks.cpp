@@ -18,11 +18,19 @@ CCriticalSection* g_csTask = NULL;
 // bounds a task that would not.
 const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 
-// "Done", or "failed" with why: adb's own words, or that it did not start.
+// "Done", or "failed" with why: adb's own words, that it did not start, or
+// why a bundle was not sent; an expansion file that did not follow is told.
 std::string OutcomeText(const InstallResult& result, const char* pszDone, const char* pszFailed) {
+    if (result.bSuccess && result.bObbFailed) {
+        std::string strText = STATUS_OBB_FAILED;
+        if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + CDavrelDlg::BundleIssueText(result);
+        else if (!result.strObbReason.empty()) strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strObbReason);
+        return strText;
+    }
     if (result.bSuccess) return pszDone;
     std::string strText = pszFailed;
-    if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
+    if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + CDavrelDlg::BundleIssueText(result);
+    else if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
     else if (!result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
     return strText;
 }
@@ -86,7 +94,15 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         // The location chosen now, not when Install was pressed. The window
         // answers this even while it waits for the tasks to end.
         int nIndex = static_cast<int>(::SendMessageA(m_comboLocation.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
-        InstallResult result = m_pTool->InstallPackage(nIndex, order.strInstallFile);
+        InstallResult result;
+        if (BundleKindOf(order.strInstallFile) != BUNDLE_NONE) {
+            result = m_pTool->InstallBundle(nIndex != 0, order.strInstallFile, [this](BundleStage stage) {
+                Report(stage == STAGE_UNPACKING ? STATUS_UNPACKING
+                       : stage == STAGE_PUSHING_OBB ? STATUS_PUSHING_OBB : STATUS_INSTALLING);
+            });
+        } else {
+            result = m_pTool->InstallPackage(nIndex, order.strInstallFile);
+        }
         Report(OutcomeText(result, STATUS_INSTALLED, STATUS_INSTALL_FAILED).c_str(), IDC_BTN_UNINSTALL, TRUE);
         break;
     }
@@ -99,6 +115,18 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     default:
         break;
     }
+}
+
+std::string CDavrelDlg::BundleIssueText(const InstallResult& result) {
+    for (const auto& row : BUNDLE_ISSUE_TEXTS) {
+        if (row.issue != result.bundleIssue) continue;
+        char szText[256];
+        if (row.issue == BUNDLE_NEEDS_NEWER_TV) wsprintfA(szText, row.pszText, result.nNeededSdk, result.nTvSdk);
+        else if (row.issue == BUNDLE_NO_CPU_MATCH) wsprintfA(szText, row.pszText, StatusSafe(result.strTvAbis.substr(0, 64)).c_str());
+        else return row.pszText;
+        return szText;
+    }
+    return std::string();
 }
 
 void CDavrelDlg::Report(const char* pszStatus, int nControlId, BOOL bEnable, bool bFinished) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include "package/ImageSize.h"
+#include "package/PackageIcon.h"
 #include <unzip.h>
 #include <iowin32.h>
 
@@ -108,24 +109,31 @@ bool ReplaceFileWith(const std::string& strDestination, const std::string& strDa
 
 }  // namespace
 
+bool ReadIconEntry(const std::string& strArchive, const std::string& strEntry, std::string& strData) {
+    strData.clear();
+    // Read access to an existing file; others may read it meanwhile.
+    zlib_filefunc64_def fileFuncs;
+    fill_win32_filefunc64A(&fileFuncs);
+    CScopedZip zip(unzOpen2_64(strArchive.c_str(), &fileFuncs));
+    if (!zip) return false;
+    if (!LocateEntry(zip.Get(), strEntry) || !ReadCurrentEntry(zip.Get(), strData)) return false;
+    // A small entry may declare a huge picture: decoding it would take
+    // gigabytes, so only sane sizes are kept for painting.
+    if (IsDrawableIcon(strData)) return true;
+    strData.clear();
+    return false;
+}
+
 bool CApkTool::ExtractPackageIcon(std::string strDestination) const {
-    std::string strApkPath, strEntry;
+    std::string strApkPath, strEntry, strData;
     {
         CLockGuard lock(m_csFields);
         strApkPath = m_strApkPath;
         strEntry = m_strIconEntry;
+        // A bundle's icon was read from its parts when its details were.
+        if (m_bBundle && m_strBundleIcon.empty()) return false;
+        if (m_bBundle) strData = m_strBundleIcon;
     }
-
-    // Read access to an existing file; others may read it meanwhile.
-    zlib_filefunc64_def fileFuncs;
-    fill_win32_filefunc64A(&fileFuncs);
-    CScopedZip zip(unzOpen2_64(strApkPath.c_str(), &fileFuncs));
-    if (!zip) return false;
-
-    std::string strData;
-    if (!LocateEntry(zip.Get(), strEntry) || !ReadCurrentEntry(zip.Get(), strData)) return false;
-    // A small entry may declare a huge picture: decoding it would take
-    // gigabytes, so only sane sizes are written for painting.
-    if (!IsDrawableIcon(strData)) return false;
+    if (strData.empty() && !ReadIconEntry(strApkPath, strEntry, strData)) return false;
     return ReplaceFileWith(strDestination, strData);
 }

@@ -15,7 +15,7 @@ packages=(
   cmake make python3 xz-utils dpkg-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev googletest
+  libz-mingw-w64-dev googletest nlohmann-json3-dev
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick fonts-wqy-microhei
   locales adb python3-pefile

@@ -5,8 +5,10 @@
 #include "support/RealTools.h"
 #include "support/SavedSettings.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include "resources/resource.h"
 #include "framework/TextConvert.h"
+#include "tools/FileSize.h"
 
 namespace {
 
@@ -22,6 +24,34 @@ const DWORD TV_WAIT_MS = 60000;  // installs and uninstalls take a TV a moment
 
 std::string TvConfig(const std::string& strMore = "") {
     return "{\"reinstall\": \"replace\", \"delays\": {\"install\": 1}" + strMore + "}";
+}
+
+std::vector<std::string> Split(const std::string& strList) {  // at commas
+    std::vector<std::string> items(1);
+    for (char c : strList) {
+        if (c == ',') items.emplace_back();
+        else items.back().push_back(c);
+    }
+    return items;
+}
+
+unsigned long long FileBytes(const std::string& strPath) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data);
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The folders Davrel unpacks bundles into that are still there.
+std::string DavrelTempFolders() {
+    char szTemp[MAX_PATH] = {0};
+    GetTempPathA(MAX_PATH, szTemp);
+    std::string strFound;
+    WIN32_FIND_DATAA data;
+    HANDLE hFind = FindFirstFileA((std::string(szTemp) + "DavrelParts-*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE) return strFound;
+    do strFound += std::string(data.cFileName) + " "; while (FindNextFileA(hFind, &data));
+    FindClose(hFind);
+    return strFound;
 }
 
 class e2e : public ::testing::Test {  // named so that "ctest -R e2e" finds these tests
@@ -157,6 +187,99 @@ TEST_F(e2e, PackagesOpenThroughTheAssociationWhateverTheirNames) {
         EXPECT_TRUE(m_app.Close());
     }
     WriteSavedSettings(0, NULL);
+}
+
+// Bundles (made by devtools/bundles at the fixture's start from the sample
+// package, its icon moved into the density splits): each TV gets the base,
+// the CPU split it lists first, the density split nearest its own and every
+// language; the .xapk's OBB goes to the package's folder.
+TEST_F(e2e, BundlesGiveEachTvItsPartsAndTheObbItsFolder) {
+    const struct {
+        const char* pszTv;
+        const char* pszSplits;  // sorted, the base's empty split first
+    } TVS[] = {
+        {", \"sdk\": 25, \"abilist\": \"armeabi-v7a,armeabi\", \"density\": 320",
+         ",config.armeabi_v7a,config.en,config.fr,config.xhdpi,config.zh"},
+        {", \"sdk\": 28, \"abilist\": \"arm64-v8a,armeabi-v7a,armeabi\", \"density\": 240",
+         ",config.arm64_v8a,config.en,config.fr,config.hdpi,config.zh"},
+    };
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    int nLocation = 0;
+    for (const auto& tv : TVS) {
+        ASSERT_TRUE(ConfigureTv(TvConfig(tv.pszTv)));
+        for (const char* pszBundle : {"sample.apks", "sample.xapk", "sample.apkm"}) {
+            SCOPED_TRACE(std::string(pszBundle) + tv.pszTv);
+            const size_t nPushes = TvEvents("push").size();
+            ASSERT_TRUE(m_app.Drop({BundlePath(pszBundle)}));
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(SAMPLE_SHOWN[i], m_app.Text(IDC_STATIC_NAME + i));
+            EXPECT_EQ(FormatFileSize(FileBytes(BundlePath(pszBundle))), m_app.Text(IDC_STATIC_SIZE));
+            EXPECT_TRUE(WaitUntil([&] { return m_app.DrawnShare(IDC_STATIC_ICON) > 0.25; })) << "no icon";
+
+            EXPECT_EQ("软件安装完成", Install(nLocation));
+            TvEvent session = TvEvents("install_session").back();
+            EXPECT_EQ(nLocation ? "internal" : "sdcard", session["location"]);
+            EXPECT_EQ("committed", session["state"]);
+            std::vector<std::string> splits = Split(session["parts.split"]);
+            std::sort(splits.begin(), splits.end());
+            EXPECT_EQ(Split(tv.pszSplits), splits);
+            nLocation = 1 - nLocation;
+            // The expansion file follows the .xapk's install, to the package's own folder.
+            std::vector<TvEvent> pushes = TvEvents("push");
+            ASSERT_EQ(nPushes + (std::string(pszBundle) == "sample.xapk"), pushes.size());
+            if (pushes.size() > nPushes) {
+                EXPECT_EQ("/sdcard/Android/obb/io.appium.android.apis/main.25.io.appium.android.apis.obb", pushes.back()["path"]);
+                EXPECT_EQ("1048576", pushes.back()["size"]);
+            }
+        }
+    }
+    EXPECT_EQ("", DavrelTempFolders()) << "the unpacked parts stay behind";
+}
+
+// What the TV cannot take, and hostile bundles, are refused when chosen and
+// again at Install, and the TV gets nothing.
+TEST_F(e2e, RefusedAndHostileBundlesSayWhyAndSendNothing) {
+    const std::string UNSAFE = "安装包含不安全的文件路径，已拒绝", TOO_BIG = "安装包中的文件过大或过多，已拒绝";
+    const struct {
+        const char* pszBundle;
+        std::string strLoaded;  // the status once chosen; empty: the details show
+        std::string strRefused;
+    } CASES[] = {
+        {"nobase.apks", "安装包中缺少主APK", ""},
+        {"encrypted.apkm", "安装包已加密或不是zip文件，无法读取", ""},
+        {"slip.xapk", UNSAFE, ""},
+        {"drive.xapk", UNSAFE, ""},
+        {"dotdot.apks", UNSAFE, ""},
+        {"bomb.apks", TOO_BIG, ""},
+        {"huge.apks", TOO_BIG, ""},
+        {"many.xapk", TOO_BIG, ""},
+        {"notjson.xapk", "安装包的manifest.json已损坏", ""},
+        {"liar.apks", "", "安装包已损坏，无法解压"},
+        {"mixed.apkm", "", "安装包中的APK不属于同一软件或版本"},
+        {"newsdk.xapk", "", "电视系统版本过低（该软件需要API 30，电视为API 25）"},
+        {"noabi.apks", "", "安装包中没有适合电视CPU（armeabi-v7a,armeabi）的版本"},
+    };
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"sdk\": 25, \"abilist\": \"armeabi-v7a,armeabi\", \"density\": 320")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    const size_t nSessions = TvEvents("install_session").size(), nPushes = TvEvents("push").size();
+    for (const auto& bundle : CASES) {
+        SCOPED_TRACE(bundle.pszBundle);
+        ASSERT_TRUE(m_app.Drop({BundlePath(bundle.pszBundle)}));
+        if (bundle.strLoaded.empty()) {
+            EXPECT_EQ("软件已就绪，点击\"安装\"按钮进行安装...", m_app.Text(IDC_LINK_STATUS));
+        } else {
+            EXPECT_EQ(bundle.strLoaded, m_app.Text(IDC_LINK_STATUS));
+            EXPECT_EQ("", m_app.Text(IDC_STATIC_PACKAGE) + m_app.Text(IDC_STATIC_SIZE));
+        }
+        const std::string strReason = bundle.strRefused.empty() ? bundle.strLoaded : bundle.strRefused;
+        EXPECT_EQ("软件安装失败：" + strReason, Install(1));
+    }
+    // A TV older than Android 5.0 takes no split package.
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"sdk\": 19")));
+    ASSERT_TRUE(m_app.Drop({BundlePath("sample.apks")}));
+    EXPECT_EQ("软件安装失败：电视系统低于Android 5.0，无法安装拆分的安装包", Install(1));
+    EXPECT_EQ(nSessions, TvEvents("install_session").size());
+    EXPECT_EQ(nPushes, TvEvents("push").size());
+    EXPECT_EQ("", DavrelTempFolders());
 }
 
 }  // namespace

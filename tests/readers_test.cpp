@@ -7,6 +7,7 @@
 #include "support/StandIn.h"
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
+#include "tools/BundleParts.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
@@ -144,3 +145,65 @@ TEST(BuildCommand, TheThirteenCommandLines) {
 }
 
 }  // namespace
+
+namespace {
+BundlePart Part(const char* pszSplit, const char* pszVersion = "25", int nMinSdk = 21, const char* pszNative = "") {
+    std::string strReport = std::string("package: name='p.q' versionCode='") + pszVersion + "' versionName='1'" +
+                            (*pszSplit ? std::string(" split='") + pszSplit + "'" : "") + "\nsdkVersion:'" +
+                            std::to_string(nMinSdk) + "'\n" + (*pszNative ? "native-code: '" + std::string(pszNative) + "'\n" : "");
+    return ReadPartReport(strReport);
+}
+}  // namespace
+
+TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
+    // Real reports: a split's from aapt, and the device properties as adb gives them (CRLF from old TVs).
+    BundlePart split = ReadPartReport("package: name='io.appium.android.apis' versionCode='25' versionName='1.25' "
+                                      "split='config.arm64_v8a' platformBuildVersionName=''\napplication: label='' "
+                                      "icon=''\nnative-code: 'arm64-v8a' 'x86'\n");
+    EXPECT_TRUE(split.bRead && split.strPackage == "io.appium.android.apis" && split.strVersionCode == "25");
+    EXPECT_EQ("config.arm64_v8a", split.strSplit);
+    EXPECT_EQ((std::vector<std::string>{"arm64-v8a", "x86"}), split.vecNativeCode);
+    EXPECT_FALSE(ReadPartReport("ERROR: dump failed because no AndroidManifest.xml found\n").bRead);
+    TvProperties tv = ReadTvProperties("[ro.build.version.sdk]: [25]\n[ro.product.cpu.abilist]: [armeabi-v7a,armeabi]\n"
+                                       "[ro.sf.lcd_density]: [213]\n[ro.product.model]: [x]: [y]]\n");
+    EXPECT_TRUE(tv.nSdk == 25 && tv.nDensity == 213 && tv.vecAbis == (std::vector<std::string>{"armeabi-v7a", "armeabi"}));
+    TvProperties old = ReadTvProperties("[ro.build.version.sdk]: [19]\r\n[ro.product.cpu.abi]: [x86]\r\n[ro.product.cpu.abi2]: [armeabi-v7a]\r\n");
+    EXPECT_TRUE(old.nSdk == 19 && old.nDensity == 0 && old.vecAbis == (std::vector<std::string>{"x86", "armeabi-v7a"}));
+
+    // base, 3 CPU, 3 density and 2 language splits, a feature with its own densities.
+    std::vector<BundlePart> parts = {Part("config.x86"), Part(""), Part("config.armeabi_v7a"), Part("config.arm64_v8a"),
+                                     Part("config.hdpi"), Part("config.xhdpi"), Part("config.xxhdpi"), Part("config.en"),
+                                     Part("config.zh_rCN"), Part("game"), Part("game.config.ldpi"), Part("game.config.xxxhdpi")};
+    auto chosen = [&](const char* pszAbis, int nDensity, int nSdk = 25, int nManifest = 0) {
+        TvProperties tv;
+        tv.nSdk = nSdk, tv.nDensity = nDensity;
+        tv.vecAbis = ReadTvProperties(std::string("[ro.product.cpu.abilist]: [") + pszAbis + "]\n").vecAbis;
+        BundleChoice choice = ChooseBundleParts(parts, tv, nManifest);
+        std::string strParts = std::to_string(choice.issue) + ":";
+        for (size_t i : choice.vecParts)
+            strParts += " " + (!parts[i].strSplit.empty() ? parts[i].strSplit
+                               : parts[i].vecNativeCode.empty() ? "base" : parts[i].vecNativeCode[0]);
+        return strParts;
+    };
+    const std::string LANGUAGES = " config.en config.zh_rCN game";
+    EXPECT_EQ("0: base config.armeabi_v7a config.hdpi" + LANGUAGES + " game.config.xxxhdpi", chosen("armeabi-v7a,armeabi", 213));
+    EXPECT_EQ("0: base config.arm64_v8a config.xxhdpi" + LANGUAGES + " game.config.xxxhdpi", chosen("arm64-v8a,armeabi-v7a", 640));
+    EXPECT_EQ("0: base config.x86 config.hdpi" + LANGUAGES + " game.config.xxxhdpi", chosen("mips,x86", 0));  // mdpi
+    EXPECT_EQ("0: base config.armeabi_v7a config.hdpi" + LANGUAGES + " game.config.ldpi", chosen("armeabi-v7a", 120));
+    EXPECT_EQ(std::to_string(BUNDLE_NO_CPU_MATCH) + ":", chosen("mips", 320));
+    EXPECT_EQ(std::to_string(BUNDLE_TV_WITHOUT_SPLITS) + ":", chosen("armeabi-v7a", 320, 19));
+    EXPECT_EQ(std::to_string(BUNDLE_NEEDS_NEWER_TV) + ":", chosen("armeabi-v7a", 320, 25, 26));
+    parts[1] = Part("", "25", 30);
+    EXPECT_EQ(std::to_string(BUNDLE_NEEDS_NEWER_TV) + ":", chosen("armeabi-v7a", 320));
+    parts[1] = Part("", "26");
+    EXPECT_EQ(std::to_string(BUNDLE_MIXED) + ":", chosen("armeabi-v7a", 320));
+    parts[1] = Part("config.de");
+    EXPECT_EQ(std::to_string(BUNDLE_NO_BASE) + ":", chosen("armeabi-v7a", 320));
+    parts[1] = BundlePart();
+    EXPECT_EQ(std::to_string(BUNDLE_PART_UNREADABLE) + ":", chosen("armeabi-v7a", 320));
+    // Standalones: whole packages, one per CPU type, the TV's first that fits.
+    parts = {Part("", "25", 21, "x86"), Part("", "25", 21, "armeabi-v7a"), Part("", "25", 21, "arm64-v8a")};
+    EXPECT_EQ("0: arm64-v8a", chosen("arm64-v8a,armeabi-v7a", 320));
+    EXPECT_EQ("0: armeabi-v7a", chosen("armeabi-v7a,armeabi", 320, 19));
+    EXPECT_EQ(std::to_string(BUNDLE_NO_CPU_MATCH) + ":", chosen("mips", 320));
+}

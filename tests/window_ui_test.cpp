@@ -60,19 +60,6 @@ protected:
     }
     // Files dropped from the file manager: the drop block is written into
     // Davrel's memory, as the shell hands it over, for its real drop handler.
-    bool Drop(const std::vector<std::string>& files) {
-        std::wstring strList;
-        for (const std::string& strFile : files) strList += AnsiToWide(strFile) + L'\0';
-        DROPFILES drop = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
-        std::string block(reinterpret_cast<const char*>(&drop), sizeof drop);
-        block.append(reinterpret_cast<const char*>(strList.c_str()), (strList.size() + 1) * sizeof(wchar_t));
-        HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_app.ProcessId());
-        void* pBlock = hProcess ? VirtualAllocEx(hProcess, NULL, block.size(), MEM_COMMIT, PAGE_READWRITE) : NULL;
-        bool bOk = pBlock && WriteProcessMemory(hProcess, pBlock, block.data(), block.size(), NULL) &&
-                   PostMessageW(m_app.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(pBlock), 0);
-        if (hProcess) CloseHandle(hProcess);
-        return bOk && m_app.Sync();
-    }
     // Closes the window; true when the process ended in time and not by a crash
     // (which ends it with an exception code such as 0xC0000005).
     bool CloseCleanly(DWORD timeoutMs = UI_WAIT_MS) {
@@ -130,19 +117,19 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     const std::string strNotes = MakePackage("a", "notes.txt");
     ASSERT_TRUE(WriteFileBytes(Folder(C) + "install.apk", "the user's own file"));
     ASSERT_TRUE(StartWith(A));
-    ASSERT_TRUE(Drop({m_app.MakeFolder("a\\folder.apk")}));
+    ASSERT_TRUE(m_app.Drop({m_app.MakeFolder("a\\folder.apk")}));
     EXPECT_EQ("所选的是文件夹，不是APK文件", m_app.Text(IDC_LINK_STATUS));
-    ASSERT_TRUE(Drop({strNotes}));
+    ASSERT_TRUE(m_app.Drop({strNotes}));
     EXPECT_EQ("拖入的不是APK文件", m_app.Text(IDC_LINK_STATUS));
 
     // An install runs; B is chosen and queued, then C chosen: the TV gets A, then B.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_CONNECT)) << "Connect would cut the install short";
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_UNINSTALL));
-    ASSERT_TRUE(Drop({strNotes, B, C}) && m_app.Text(IDC_STATIC_NAME) == "b");
+    ASSERT_TRUE(m_app.Drop({strNotes, B, C}) && m_app.Text(IDC_STATIC_NAME) == "b");
     EXPECT_EQ("正在安装软件...", m_app.Text(IDC_LINK_STATUS));
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-    ASSERT_TRUE(Drop({C}) && m_app.Text(IDC_STATIC_NAME) == "c");
+    ASSERT_TRUE(m_app.Drop({C}) && m_app.Text(IDC_STATIC_NAME) == "c");
     ASSERT_TRUE(FinishAdb("install", 1) && FinishAdb("install", 2));
     EXPECT_EQ((std::vector<std::string>{"install -s \"" + Folder(A) + "install.apk\"",
                                         "install -s \"" + Folder(B) + "install.apk\""}), AdbArgs("install"));
@@ -151,12 +138,12 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     // The same for uninstalls: C's runs, A's waits while B is chosen.
     ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_INSTALL));
-    ASSERT_TRUE(Drop({A}) && m_app.Click(IDC_BTN_UNINSTALL) && Drop({B}));
+    ASSERT_TRUE(m_app.Drop({A}) && m_app.Click(IDC_BTN_UNINSTALL) && m_app.Drop({B}));
     ASSERT_TRUE(FinishAdb("uninstall", 1) && FinishAdb("uninstall", 2));
     EXPECT_EQ((std::vector<std::string>{"uninstall com.c", "uninstall com.a"}), AdbArgs("uninstall"));
 
     // Beside the user's own install.apk, C goes as it is, to the TV's own storage.
-    ASSERT_TRUE(Drop({C}) && m_app.WaitEnabled(IDC_BTN_INSTALL, true) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
+    ASSERT_TRUE(m_app.Drop({C}) && m_app.WaitEnabled(IDC_BTN_INSTALL, true) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL) && WaitUntil([&] { return AdbArgs("install", ".held").size() == 3; }));
     EXPECT_EQ("install \"" + C + "\"", AdbArgs("install").back());
     // Closing with one install running and one waiting ends both at once. A

@@ -1,4 +1,5 @@
 #include "tools/ApkTool.h"
+#include "tools/ToolRunner.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ const char* const STORAGE_ARGS[] = {
     " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $1}'\" ",
     " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'\" ",
 };
-
-// The tool's path in quotes: unquoted, a path with blanks ("D:\My Tools\...")
-// would let CreateProcess try "D:\My.exe" first, with Davrel's rights.
-std::string Quoted(const std::string& strPath) {
-    return "\"" + strPath + "\"";
-}
 
 }  // namespace
 

@@ -3,9 +3,11 @@
 // descriptions. Every tool run goes BuildCommand -> RunTool -> a reader.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
+#include "package/BundleArchive.h"
 
 enum ToolCommand {
     CMD_BADGING = 0,
@@ -28,7 +30,18 @@ struct InstallResult {
     bool bSuccess = false;
     bool bAdbStarted = true;  // false: adb.exe could not be started at all
     std::string strReason;    // e.g. "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"
+    // Bundles: why nothing was sent (with what the TV and the package
+    // said), and an expansion file that did not reach the TV after the install.
+    BundleIssue bundleIssue = BUNDLE_FINE;
+    int nNeededSdk = 0;
+    int nTvSdk = 0;
+    std::string strTvAbis;
+    bool bObbFailed = false;
+    std::string strObbReason;
 };
+
+// How far a bundle's install is, for the status line.
+enum BundleStage { STAGE_UNPACKING, STAGE_INSTALLING, STAGE_PUSHING_OBB };
 
 // Why no TV is ready, as adb's device list and the tool run tell it.
 enum DeviceState {
@@ -72,6 +85,11 @@ public:
     std::string m_strFileSize;
     std::string m_strPermissions;
     std::string m_strIconEntry;
+    // The loaded file is a bundle: why it could not be read, and its icon's
+    // bytes (taken from its parts while they were unpacked).
+    bool m_bBundle = false;
+    BundleIssue m_bundleIssue = BUNDLE_FINE;
+    std::string m_strBundleIcon;
     std::string m_strSystemSize;
     std::string m_strSystemFree;
     std::string m_strDataSize;
@@ -82,7 +100,7 @@ public:
     std::string m_strSdext2Free;
 
     // The window thread and a task thread share this object. The package
-    // path and the package details (members 4 to 11) are written and read
+    // path, the package details and the bundle fields are written and read
     // only under m_csFields; tasks work on copies taken under it. The storage
     // figures and the permission table belong to the window thread alone.
     mutable CCriticalSection m_csFields;
@@ -102,6 +120,11 @@ public:
     DeviceCheck CheckDevice(const std::string& strAddress) const;
     InstallResult InstallPackage(int bInternal) const;
     InstallResult InstallPackage(int bInternal, const std::string& strApkPath) const;
+    // Installs the parts of a bundle the TV can use, then its expansion
+    // files; the parts are unpacked into a folder of Davrel's own, removed
+    // when this returns. onStage hears how far it is.
+    InstallResult InstallBundle(bool bInternal, const std::string& strBundle,
+                                const std::function<void(BundleStage)>& onStage) const;
     bool UninstallPackage() const;
     InstallResult UninstallPackage(const std::string& strPackageName) const;
     StorageOutcome QueryStorage();
@@ -114,4 +137,11 @@ public:
 
 private:
     void BuildPermissionTable();
+    // The details of a bundle: its base's badging report and an icon from
+    // the base or, when only a split holds it, from that split.
+    void LoadBundleInfo(const std::string& strBundle);
+    // Runs an install (no time limit: they may take minutes) and reads its
+    // outcome; a run that could not start says so.
+    static InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
+                                   HANDLE hCancel);
 };

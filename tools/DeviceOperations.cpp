@@ -5,11 +5,7 @@
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
-namespace {
-
-// Runs an install or uninstall (no time limit: they may take minutes) and
-// reads its outcome; a run that could not start says so.
-InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
+InstallResult CApkTool::RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
                         HANDLE hCancel)
 {
     if (strCommand.empty()) return InstallResult();
@@ -21,8 +17,6 @@ InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(
     }
     return pfnRead(run.strOutput);
 }
-
-}  // namespace
 
 bool CApkTool::IsDeviceConnected() const
 {

@@ -5,3 +5,6 @@
 #include <string>
 
 std::string FormatFileSize(unsigned long long nBytes);
+
+// The size of a file as FormatFileSize writes it; empty when it cannot be opened.
+std::string MeasurePackageFile(const std::string& strPath);

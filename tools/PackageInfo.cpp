@@ -5,8 +5,6 @@
 #include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
 
-namespace {
-
 // Empty when the file cannot be opened. The whole 64-bit size counts, so a
 // package of 4 GiB or more is not shown as a small one.
 std::string MeasurePackageFile(const std::string& strPath)
@@ -20,8 +18,6 @@ std::string MeasurePackageFile(const std::string& strPath)
     return FormatFileSize(static_cast<unsigned long long>(size.QuadPart));
 }
 
-}  // namespace
-
 void CApkTool::LoadPackageInfo()
 {
     std::string strCommand;
@@ -30,6 +26,10 @@ void CApkTool::LoadPackageInfo()
         CLockGuard lock(m_csFields);
         strCommand = BuildCommand(CMD_BADGING);
         strApkPath = m_strApkPath;
+    }
+    if (BundleKindOf(strApkPath) != BUNDLE_NONE) {
+        LoadBundleInfo(strApkPath);
+        return;
     }
     // aapt runs without the lock so that a running install is not held up;
     // the permission table belongs to this (the window's) thread alone.
@@ -46,4 +46,7 @@ void CApkTool::LoadPackageInfo()
     m_strFileSize = strFileSize;
     m_strPermissions = details.strPermissions;
     m_strIconEntry = details.strIconEntry;
+    m_bBundle = false;
+    m_bundleIssue = BUNDLE_FINE;
+    m_strBundleIcon.clear();
 }

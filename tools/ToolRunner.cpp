@@ -155,3 +155,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
 std::string RunTool(std::string strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
     return RunToolEx(strCommandLine, timeoutMs, hCancel).strOutput;
 }
+
+std::string Quoted(const std::string& strPath) {
+    return "\"" + strPath + "\"";
+}

@@ -16,6 +16,11 @@ const DWORD TOOL_NO_TIMEOUT = INFINITE;
 // No real tool output comes near this; it only bounds a runaway tool.
 const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
 
+// A path in quotes for a command line. The tool's own path above all:
+// unquoted, a path with blanks ("D:\My Tools\...") would let CreateProcess
+// try "D:\My.exe" first, with Davrel's rights.
+std::string Quoted(const std::string& strPath);
+
 std::string Utf8ToAnsi(const char* pUtf8, int nCount);
 
 // How a run ended, for callers that must tell "could not start" from "ran".

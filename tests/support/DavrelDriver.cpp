@@ -1,5 +1,6 @@
 #include "support/DavrelDriver.h"
 
+#include <shlobj.h>
 #include "framework/TextConvert.h"
 
 namespace {
@@ -138,6 +139,20 @@ bool CDavrelDriver::SetText(int nId, const std::string& strText) {
 }
 
 bool CDavrelDriver::Sync() const { return SendTimed(m_hwndMain, WM_NULL, 0, 0); }
+
+bool CDavrelDriver::Drop(const std::vector<std::string>& files) {
+    std::wstring strList;
+    for (const std::string& strFile : files) strList += AnsiToWide(strFile) + L'\0';
+    DROPFILES drop = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
+    std::string block(reinterpret_cast<const char*>(&drop), sizeof drop);
+    block.append(reinterpret_cast<const char*>(strList.c_str()), (strList.size() + 1) * sizeof(wchar_t));
+    HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_pi.dwProcessId);
+    void* pBlock = hProcess ? VirtualAllocEx(hProcess, NULL, block.size(), MEM_COMMIT, PAGE_READWRITE) : NULL;
+    bool bOk = pBlock && WriteProcessMemory(hProcess, pBlock, block.data(), block.size(), NULL) &&
+               PostMessageW(m_hwndMain, WM_DROPFILES, reinterpret_cast<WPARAM>(pBlock), 0);
+    if (hProcess) CloseHandle(hProcess);
+    return bOk && Sync();
+}
 
 std::vector<HWND> CDavrelDriver::OtherWindows() const {
     std::vector<HWND> dialogs;

@@ -59,6 +59,9 @@ public:
     bool PostClick(int nId);      // without waiting: for handlers that open a box
     bool SetText(int nId, const std::string& strText);
     bool Sync() const;  // returns once the window's thread takes messages again
+    // Drops files from the shell: a real DROPFILES block in Davrel's memory and
+    // WM_DROPFILES, so its handler, DragQueryFileW and DragFinish all run.
+    bool Drop(const std::vector<std::string>& files);
     bool WaitText(int nId, const std::string& strText, DWORD timeoutMs = UI_WAIT_MS) const {
         return WaitUntil([&] { return Text(nId) == strText; }, timeoutMs);
     }

@@ -1,4 +1,5 @@
 #include "support/RealTools.h"
+#include <nlohmann/json.hpp>
 
 #include <wincrypt.h>
 #include <algorithm>
@@ -17,21 +18,30 @@ std::string ReadTrimmed(const char* pszName) {
     return strText.erase(strText.find_last_not_of(" \t\r\n") + 1);
 }
 
-// The TV writes its record {"events": [{...}, ...]} with an indent of one
-// blank per level: an event opens with "  {", its own fields are the lines
-// indented by three blanks. Nested values are left out.
+// The TV's record {"events": [{...}, ...]}. A list of objects (an install
+// session's parts) gives one field per key: "parts.split" holds each part's
+// split, comma-separated in order, an empty one for the base.
 std::vector<TvEvent> ReadEvents(const std::string& strText) {
     std::vector<TvEvent> events;
-    for (size_t nStart = 0, nEnd; nStart < strText.size(); nStart = nEnd + 1) {
-        nEnd = std::min(strText.find('\n', nStart), strText.size());
-        std::string strLine = strText.substr(nStart, nEnd - nStart);
-        if (strLine.compare(0, 3, "  {") == 0) events.emplace_back();
-        const size_t nColon = strLine.find("\": ");
-        if (events.empty() || strLine.compare(0, 4, "   \"") != 0 || nColon == std::string::npos) continue;
-        std::string strValue = strLine.substr(nColon + 3);
-        if (!strValue.empty() && strValue.back() == ',') strValue.pop_back();
-        if (strValue.size() >= 2 && strValue[0] == '"') strValue = strValue.substr(1, strValue.size() - 2);
-        if (strValue != "null" && strValue[0] != '[' && strValue[0] != '{') events.back()[strLine.substr(4, nColon - 4)] = strValue;
+    nlohmann::json record = nlohmann::json::parse(strText, nullptr, false);
+    if (record.is_discarded() || !record.contains("events") || !record["events"].is_array()) return events;
+    auto text = [](const nlohmann::json& value) {
+        return value.is_string() ? value.get<std::string>() : value.is_null() ? std::string() : value.dump();
+    };
+    for (const nlohmann::json& item : record["events"]) {
+        TvEvent event;
+        for (auto field = item.begin(); field != item.end(); ++field) {
+            if (!field->is_array()) {
+                if (!field->is_null() && !field->is_object()) event[field.key()] = text(*field);
+                continue;
+            }
+            for (size_t i = 0; i < field->size(); ++i)
+                for (auto sub = (*field)[i].begin(); (*field)[i].is_object() && sub != (*field)[i].end(); ++sub) {
+                    std::string& strJoined = event[field.key() + "." + sub.key()];
+                    strJoined += (i ? "," : "") + text(*sub);
+                }
+        }
+        events.push_back(event);
     }
     return events;
 }

@@ -1,0 +1,224 @@
+// App bundles: their details (from the base part's badging report) and their
+// install: the parts the TV can use in one "adb install-multiple", then the
+// expansion files pushed to the package's OBB folder. Parts are unpacked into
+// a temporary folder of Davrel's own, never beside the user's file.
+#include "tools/ApkTool.h"
+
+#include <algorithm>
+#include "package/PackageIcon.h"
+#include "tools/BadgingReport.h"
+#include "tools/BundleParts.h"
+#include "tools/DeviceReport.h"
+#include "tools/FileSize.h"
+#include "tools/ToolRunner.h"
+
+namespace {
+
+// Looking for the base reads one part after another with aapt; a bundle
+// whose base is not among the first few likely parts is not worth a long wait.
+const size_t MAX_BASE_TRIES = 16;
+// Room left on the disk beyond the unpacked parts.
+const unsigned long long SPARE_BYTES = 64ull << 20;
+
+std::string PartFile(const CScopedTempFolder& folder, const char* pszPrefix, size_t nIndex, const char* pszExt) {
+    char szName[48];
+    wsprintfA(szName, "%s%u%s", pszPrefix, static_cast<unsigned>(nIndex), pszExt);
+    return folder.Path() + szName;
+}
+
+bool Contains(const std::string& strText, const char* pWhat) {
+    return strText.find(pWhat) != std::string::npos;
+}
+
+// The parts in the order they are tried as the base: the names bases have
+// (base-master.apk, base.apk, <package>.apk, universal.apk) first.
+std::vector<size_t> LikelyBasesFirst(const std::vector<std::string>& vecParts, const std::string& strPackage) {
+    std::vector<size_t> vecOrder(vecParts.size());
+    for (size_t i = 0; i < vecOrder.size(); ++i) vecOrder[i] = i;
+    auto rank = [&](size_t i) {
+        const std::string& strName = vecParts[i];
+        if (Contains(strName, "base") || Contains(strName, "master") || Contains(strName, "universal") ||
+            (!strPackage.empty() && strName == strPackage + ".apk"))
+            return 0;
+        return Contains(strName, "config") ? 2 : 1;
+    };
+    std::stable_sort(vecOrder.begin(), vecOrder.end(), [&](size_t a, size_t b) { return rank(a) < rank(b); });
+    return vecOrder;
+}
+
+// Parts whose names speak of a screen density first: that is where an icon
+// missing from the base lies.
+std::vector<size_t> DensityPartsFirst(const std::vector<std::string>& vecParts) {
+    std::vector<size_t> vecOrder(vecParts.size());
+    for (size_t i = 0; i < vecOrder.size(); ++i) vecOrder[i] = i;
+    std::stable_sort(vecOrder.begin(), vecOrder.end(), [&](size_t a, size_t b) {
+        return Contains(vecParts[a], "dpi") && !Contains(vecParts[b], "dpi");
+    });
+    return vecOrder;
+}
+
+bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
+    ULARGE_INTEGER free;
+    return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;
+}
+
+// adb push says "N file pushed" and ends with 0; its last line says why not.
+std::string LastLine(const std::string& strOutput) {
+    size_t nEnd = strOutput.find_last_not_of("\r\n \t");
+    if (nEnd == std::string::npos) return std::string();
+    size_t nStart = strOutput.find_last_of("\r\n", nEnd);
+    return strOutput.substr(nStart == std::string::npos ? 0 : nStart + 1, nEnd + 1 - (nStart == std::string::npos ? 0 : nStart + 1));
+}
+
+}  // namespace
+
+void CApkTool::LoadBundleInfo(const std::string& strBundle) {
+    std::string strAapt;
+    {
+        CLockGuard lock(m_csFields);
+        strAapt = m_strAaptPath;
+    }
+    BundleIssue issue = BUNDLE_FINE;
+    BadgingDetails details;
+    std::string strIcon;
+    CBundleArchive archive;
+    BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));
+    CScopedTempFolder folder;
+    issue = contents.issue;
+    if (issue == BUNDLE_FINE && folder.Path().empty()) issue = BUNDLE_NO_ROOM;
+
+    std::string strBaseFile;
+    size_t nBase = 0;
+    if (issue == BUNDLE_FINE) {
+        issue = BUNDLE_NO_BASE;
+        std::vector<size_t> vecOrder = LikelyBasesFirst(contents.vecParts, contents.strPackage);
+        for (size_t t = 0; t < vecOrder.size() && t < MAX_BASE_TRIES; ++t) {
+            std::string strFile = PartFile(folder, "part", vecOrder[t], ".apk");
+            BundleIssue extracted = archive.Extract(contents.vecParts[vecOrder[t]], strFile, m_hCancel);
+            if (extracted != BUNDLE_FINE) {
+                issue = extracted;
+                break;
+            }
+            ToolRun run = RunToolEx(Quoted(strAapt) + " d badging \"" + strFile + "\"", TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+            if (run.status != TOOL_EXITED) break;  // a hung aapt is waited for once
+            BundlePart part = ReadPartReport(run.strOutput);
+            if (part.bRead && part.strSplit.empty()) {
+                details = ReadBadgingReport(run.strOutput, m_mapPermissions);
+                strBaseFile = strFile;
+                nBase = vecOrder[t];
+                issue = BUNDLE_FINE;
+                break;
+            }
+            ::DeleteFileA(strFile.c_str());
+        }
+    }
+    if (issue == BUNDLE_FINE && !details.strIconEntry.empty() && !ReadIconEntry(strBaseFile, details.strIconEntry, strIcon)) {
+        // The base names its icon, but a density split may hold the picture.
+        for (size_t i : DensityPartsFirst(contents.vecParts)) {
+            if (i == nBase) continue;
+            std::string strFile = PartFile(folder, "part", i, ".apk");
+            if (archive.Extract(contents.vecParts[i], strFile, m_hCancel) != BUNDLE_FINE) break;
+            bool bFound = ReadIconEntry(strFile, details.strIconEntry, strIcon);
+            ::DeleteFileA(strFile.c_str());
+            if (bFound) break;
+        }
+    }
+    std::string strSize;
+    if (issue == BUNDLE_FINE) strSize = MeasurePackageFile(strBundle);
+
+    CLockGuard lock(m_csFields);
+    m_strLabel = details.strLabel;
+    m_strPackageName = details.strPackageName;
+    m_strVersionName = details.strVersionName;
+    m_strSdkVersion = details.strSdkVersion;
+    m_strFileSize = strSize;
+    m_strPermissions = details.strPermissions;
+    m_strIconEntry = details.strIconEntry;
+    m_bBundle = true;
+    m_bundleIssue = issue;
+    m_strBundleIcon = strIcon;
+}
+
+InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBundle,
+                                      const std::function<void(BundleStage)>& onStage) const {
+    std::string strAdb, strAapt;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+        strAapt = m_strAaptPath;
+    }
+    InstallResult result;
+    auto refuse = [&result](BundleIssue issue) {
+        result.bundleIssue = issue;
+        return result;
+    };
+    onStage(STAGE_UNPACKING);
+    CBundleArchive archive;
+    BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));
+    if (contents.issue != BUNDLE_FINE) return refuse(contents.issue);
+
+    // What the TV is: its Android version, CPU types and screen density.
+    ToolRun props = RunToolEx(Quoted(strAdb) + " shell getprop", TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    if (props.status == TOOL_NOT_STARTED) {
+        result.bAdbStarted = false;
+        return result;
+    }
+    TvProperties tv = ReadTvProperties(props.strOutput);
+    if (props.status != TOOL_EXITED || tv.nSdk == 0) return refuse(BUNDLE_TV_NOT_READ);
+    result.nTvSdk = tv.nSdk;
+    for (const std::string& strAbi : tv.vecAbis) result.strTvAbis += (result.strTvAbis.empty() ? "" : ",") + strAbi;
+
+    CScopedTempFolder folder;
+    if (folder.Path().empty()) return refuse(BUNDLE_NO_ROOM);
+    unsigned long long nNeeded = 0, nLargestObb = 0;
+    for (const std::string& strPart : contents.vecParts) nNeeded += archive.SizeOf(strPart);
+    for (const BundleObb& obb : contents.vecObbs) nLargestObb = std::max(nLargestObb, archive.SizeOf(obb.strEntry));
+    if (!EnoughRoom(folder.Path(), nNeeded + nLargestObb)) return refuse(BUNDLE_NO_ROOM);
+
+    std::vector<std::string> vecFiles;
+    std::vector<BundlePart> vecParts;
+    for (size_t i = 0; i < contents.vecParts.size(); ++i) {
+        vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
+        BundleIssue issue = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
+        if (issue != BUNDLE_FINE) return refuse(issue);
+        ToolRun run = RunToolEx(Quoted(strAapt) + " d badging \"" + vecFiles.back() + "\"", TOOL_QUERY_TIMEOUT_MS,
+                                m_hCancel);
+        if (run.status != TOOL_EXITED) return refuse(BUNDLE_PART_UNREADABLE);
+        vecParts.push_back(ReadPartReport(run.strOutput));
+    }
+    BundleChoice choice = ChooseBundleParts(vecParts, tv, contents.nMinSdk);
+    result.nNeededSdk = choice.nMinSdk;
+    if (choice.issue != BUNDLE_FINE) return refuse(choice.issue);
+    const std::string strPackage = vecParts[choice.vecParts[0]].strPackage;
+    // The name goes on the TV's shell and into the OBB folder's path.
+    if (!IsSafePackageName(strPackage)) return refuse(BUNDLE_UNSAFE_NAME);
+    if (!contents.strPackage.empty() && contents.strPackage != strPackage) return refuse(BUNDLE_MIXED);
+
+    onStage(STAGE_INSTALLING);
+    std::string strCommand = Quoted(strAdb) + (bInternal ? " install-multiple -r" : " install-multiple -r -s");
+    for (size_t i : choice.vecParts) strCommand += " " + Quoted(vecFiles[i]);
+    InstallResult installed = RunChange(strCommand, ReadInstallOutput, m_hCancel);
+    installed.nTvSdk = result.nTvSdk;
+    installed.strTvAbis = result.strTvAbis;
+    if (!installed.bSuccess) return installed;
+
+    for (size_t i = 0; i < contents.vecObbs.size() && !installed.bObbFailed; ++i) {
+        onStage(STAGE_PUSHING_OBB);
+        std::string strFile = PartFile(folder, "obb", i, ".obb");
+        BundleIssue issue = archive.Extract(contents.vecObbs[i].strEntry, strFile, m_hCancel);
+        if (issue != BUNDLE_FINE) {
+            installed.bObbFailed = true;
+            installed.bundleIssue = issue;
+            break;
+        }
+        ToolRun run = RunToolEx(Quoted(strAdb) + " push " + Quoted(strFile) + " /sdcard/Android/obb/" + strPackage +
+                                    "/" + contents.vecObbs[i].strName,
+                                TOOL_NO_TIMEOUT, m_hCancel);
+        ::DeleteFileA(strFile.c_str());
+        if (run.status != TOOL_EXITED || run.dwExitCode != 0) {
+            installed.bObbFailed = true;
+            installed.strObbReason = run.status == TOOL_NOT_STARTED ? std::string() : LastLine(run.strOutput);
+        }
+    }
+    return installed;
+}
