@@ -64,8 +64,8 @@ def entries(bundle):
         return {n: z.read(n) for n in z.namelist()}
 
 
-def edited(bundle, **changes):
-    """bundle with the entries changes names replaced or added."""
+def edited(bundle, changes):
+    """bundle with the entries of changes ({name: bytes}) replaced or added."""
     out = entries(bundle)
     out.update(changes)
     return mb.zip_bytes(out)
@@ -75,7 +75,7 @@ def with_expansion_path(xapk, path):
     files = entries(xapk)
     info = json.loads(files["manifest.json"])
     info["expansions"][0]["install_path"] = path
-    return edited(xapk, **{"manifest.json": json.dumps(info, indent=1).encode()})
+    return edited(xapk, {"manifest.json": json.dumps(info, indent=1).encode()})
 
 
 def declared(files, name, size):
@@ -134,8 +134,8 @@ def build(aapt, base_path, out):
         "liar.apks": declared(dict(small_apks, **{"splits/base-xxhdpi.apk": bytes(8 << 20)}),
                               "splits/base-xxhdpi.apk", 1000),
         "huge.apks": declared(small_apks, "splits/base-xxhdpi.apk", 5 << 30),
-        "many.xapk": edited(small_xapk, **{"filler/%04d.txt" % i: b"x" for i in range(5000)}),
-        "notjson.xapk": edited(small_xapk, **{
+        "many.xapk": edited(small_xapk, {"filler/%04d.txt" % i: b"x" for i in range(5000)}),
+        "notjson.xapk": edited(small_xapk, {
             "manifest.json": b'{"package_name": "com.example.split", broken'}),
         "encrypted.apkm": rnd.randbytes(64 << 10),
     }
