@@ -31,6 +31,9 @@ ATTR_IDS = {"label": 0x01010001, "name": 0x01010003, "hasCode": 0x0101000C,
             "minSdkVersion": 0x0101020C, "versionCode": 0x0101021B,
             "versionName": 0x0101021C, "targetSdkVersion": 0x01010270}
 TYPE_STRING, TYPE_INT_DEC, TYPE_INT_BOOLEAN = 0x03, 0x10, 0x12
+# CPU split config names (as bundletool writes them) and their ABIs.
+ABIS = {"armeabi": "armeabi", "armeabi_v7a": "armeabi-v7a", "arm64_v8a": "arm64-v8a",
+        "x86": "x86", "x86_64": "x86_64"}
 NO_INDEX = 0xFFFFFFFF
 
 
@@ -125,20 +128,22 @@ def zip_bytes(entries):
     return buf.getvalue()
 
 
-def apk(package, split=None, version_code=1, min_sdk=21, padding=0):
+def apk(package, split=None, version_code=1, min_sdk=21, padding=0, extra=None):
     """One package: the base (split None) or the split named split. A CPU
     split holds lib/<abi>/, a density split res/drawable-<density>/;
-    padding adds that many stored random-looking bytes."""
+    padding adds that many stored random-looking bytes, extra {name: bytes}
+    more entries."""
     entries = {"AndroidManifest.xml": manifest(package, version_code, split, min_sdk)}
     config = (split or "").replace("config.", "")
     if split is None:
         entries["classes.dex"] = b"dex\n035\0" + bytes(32)
-    elif "_" in config:
-        entries["lib/%s/libsample.so" % config.replace("_", "-")] = b"\x7fELF" + bytes(60)
+    elif config in ABIS:
+        entries["lib/%s/libsample.so" % ABIS[config]] = b"\x7fELF" + bytes(60)
     elif config.endswith("dpi"):
         entries["res/drawable-%s-v4/sample.png" % config] = b"\x89PNG\r\n\x1a\n"
     if padding:
         entries["assets/padding.bin"] = os.urandom(padding)
+    entries.update(extra or {})
     return zip_bytes(entries)
 
 
@@ -197,7 +202,7 @@ def build_apkm(pieces, package, version_code=1, min_sdk=21):
     entries["info.json"] = json.dumps({
         "apkm_version": 5, "app_name": "Split Sample", "pname": package,
         "release_version": "1.%d" % version_code, "versioncode": version_code,
-        "min_api": min_sdk, "arches": [c.replace("_", "-") for c in pieces if "_" in c]}).encode()
+        "min_api": min_sdk, "arches": [ABIS[c] for c in pieces if c in ABIS]}).encode()
     return zip_bytes(entries)
 
 

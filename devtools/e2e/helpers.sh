@@ -14,6 +14,8 @@
 #   tv-address                     "127.0.0.1:<port>" of the simulated TV
 #   tv.json, received.json         the TV's configuration and its record
 #   sample.apk                     a real package (npm: android-apidemos)
+#   bundles/                       split-package bundles made from it, and
+#                                  broken and hostile ones (bundles/make_suite.py)
 #   adb-env                        the private adb's environment, for sourcing
 #
 # Everything stops by itself when the process that ran "start" ends (ctest,
@@ -82,6 +84,9 @@ start)
     cp "$AAPTJS/bin/win32/aapt.exe" "$state/tools/aapt.exe"
   fi
   cp "$SAMPLE_APK" "$state/sample.apk"
+  rm -rf "$state/bundles"
+  "$PYTHON" "$here/devtools/bundles/make_suite.py" --aapt "$AAPTJS/bin/linux/aapt" \
+    "$state/sample.apk" "$state/bundles"
   printf 'export ANDROID_ADB_SERVER_PORT=%s\nexport HOME=%q\n' "$(free_port)" "$state/home" \
     > "$state/adb-env"
   "$PYTHON" "$here/devtools/simtv/simtv.py" --print-config > "$state/tv.json"

@@ -14,10 +14,12 @@ import tempfile
 import time
 import unittest
 import zipfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "bundles")]
 import make_bundles  # noqa: E402
+import make_suite  # noqa: E402
 import simtv  # noqa: E402
 from tvshell import Tv  # noqa: E402
 
@@ -40,6 +42,8 @@ def tv_with(**config):
     return Tv(cfg, NullLog())
 
 
+AAPT = os.path.join(HERE, "../../.deps/npm/node_modules/aaptjs/bin/linux/aapt")
+SAMPLE = os.path.join(HERE, "../../.deps/npm/node_modules/android-apidemos/apks/ApiDemos-debug.apk")
 STORAGE_QUERY = "busybox df -h|busybox grep ' %s$'|busybox awk '{print $%d}'"
 
 
@@ -166,7 +170,7 @@ class SplitInstallTest(unittest.TestCase):
             self.assertIn("splits/base-xxhdpi.apk", z.namelist())
         with zipfile.ZipFile(io.BytesIO(make_bundles.build_apkm(p, "com.example.split"))) as z:
             self.assertIn("split_config.zh.apk", z.namelist())
-        aapt = os.path.join(HERE, "../../.deps/npm/node_modules/aaptjs/bin/linux/aapt")
+        aapt = AAPT
         if not os.access(aapt, os.X_OK):
             self.skipTest("aapt is not installed (scripts/real-tools.sh)")
         with tempfile.TemporaryDirectory() as d:
@@ -182,6 +186,46 @@ class SplitInstallTest(unittest.TestCase):
         self.assertIn("sdkVersion:'21'", base)
         self.assertNotIn("split=", base)
 
+    @unittest.skipUnless(os.access(AAPT, os.X_OK) and os.path.exists(SAMPLE), "no aapt or ApiDemos")
+    def test_suite_of_bundles(self):
+        """The end-to-end tests' bundles hold what their names promise."""
+        out = tempfile.mkdtemp(prefix="suite-test-")
+        self.addCleanup(shutil.rmtree, out)
+        icons = make_suite.build(AAPT, SAMPLE, out)
+        self.assertEqual(icons, ["res/drawable-%s-v4/app_sample_code.png" % d for d in ("hdpi", "mdpi")])
+        open_zip = lambda name: zipfile.ZipFile(os.path.join(out, name))  # noqa: E731
+        for name in ("sample.apkm", "nobase.apks", "newsdk.xapk", "slip.xapk", "dotdot.apks", "many.xapk"):
+            self.assertIsNone(open_zip(name).testzip(), name)
+        with open_zip("sample.xapk") as z:
+            obb = json.loads(z.read("manifest.json"))["expansions"][0]["install_path"]
+            self.assertEqual(len(z.read(obb)), 1 << 20)
+        with open_zip("sample.apks") as z:
+            parts = [(n[12:-4], z.read(n)) for n in z.namelist() if n.endswith(".apk")]
+        for config, data in parts:  # the icon is only in the density splits
+            with open(os.path.join(out, "part"), "wb") as f:
+                f.write(data)
+            badging = subprocess.run([AAPT, "d", "badging", f.name], capture_output=True, text=True).stdout
+            self.assertIn("label='API Demos' icon='%s'" % icons[1] if config == "master"
+                          else "split='config.%s'" % config, badging)
+            self.assertEqual("split=" in badging, config != "master")
+            self.assertEqual(set(icons) <= set(zipfile.ZipFile(io.BytesIO(data)).namelist()),
+                             config.endswith("dpi"))
+        tv = tv_with(sdk=21, abilist="armeabi-v7a")
+        self.assertEqual(self.session(tv, parts), "Success\n")
+        for name, reason in (("nobase.apks", "must include a base"), ("mixed.apkm", "Inconsistent"),
+                             ("noabi.apks", "NO_MATCHING_ABIS")):
+            with open_zip(name) as z:
+                self.assertIn(reason, self.session(tv, [(n, z.read(n)) for n in z.namelist()
+                                                        if n.endswith(".apk")]))
+        for name, declared, big in (("liar.apks", 1000, True), ("huge.apks", 5 << 30, False)):
+            with open_zip(name) as z:  # both headers declare the size; the data inflates to its own
+                info = z.getinfo("splits/base-xxhdpi.apk")
+                z.fp.seek(info.header_offset + 22)
+                local, name_len, extra_len = struct.unpack("<I2H", z.fp.read(8))
+                z.fp.seek(name_len + extra_len, 1)
+                inflated = len(zlib.decompress(z.fp.read(info.compress_size), -15))
+                self.assertEqual((info.file_size, local, inflated == 8 << 20, inflated > 4096),
+                                 (declared, min(declared, 0xFFFFFFFF), big, big), name)
 
 def free_port():
     with socket.socket() as s:

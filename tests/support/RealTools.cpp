@@ -56,7 +56,8 @@ std::string RealToolsDir() {
 }
 
 std::string RealToolsProblem() {
-    for (const char* pszName : {"tool-relay.txt", "tv-address", "sample.apk", "tools\\adb.exe", "tools\\aapt.exe"})
+    for (const char* pszName :
+         {"tool-relay.txt", "tv-address", "sample.apk", "bundles\\sample.apks", "tools\\adb.exe", "tools\\aapt.exe"})
         if (!FileExists(StateFile(pszName)))
             return StateFile(pszName) + " is missing: start the relay and the simulated TV first "
                                         "(devtools/e2e/helpers.sh start, as ctest's fixture does)";
@@ -80,6 +81,10 @@ std::string TvAddress() {
 
 std::string SamplePackage() {
     return StateFile("sample.apk");
+}
+
+std::string BundlePath(const char* pszName) {
+    return StateFile("bundles\\") + pszName;
 }
 
 bool ConfigureTv(const std::string& strJson) {

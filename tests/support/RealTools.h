@@ -17,6 +17,8 @@ bool UseRealTools(CDavrelDriver& app);
 std::string RunDataTool(const CDavrelDriver& app, const char* pszTool, const std::string& strArgs);
 std::string TvAddress();      // "127.0.0.1:<port>"
 std::string SamplePackage();  // the real package the helpers provide (ApiDemos, about 6 MB)
+// A bundle the helpers made (devtools/bundles/make_suite.py): "sample.apks", "slip.xapk", ...
+std::string BundlePath(const char* pszName);
 bool ConfigureTv(const std::string& strJson);  // returns once the TV surely read it
 
 // One thing the TV recorded: its plain fields as text (strings as the TV
