@@ -147,7 +147,7 @@ TEST(BuildCommand, TheThirteenCommandLines) {
 }  // namespace
 
 namespace {
-BundlePart Part(const char* pszSplit, const char* pszVersion = "25", int nMinSdk = 21, const char* pszNative = "") {
+BundlePart Part(const char* pszSplit, const char* pszVersion = "25", int nMinSdk = 16, const char* pszNative = "") {
     std::string strReport = std::string("package: name='p.q' versionCode='") + pszVersion + "' versionName='1'" +
                             (*pszSplit ? std::string(" split='") + pszSplit + "'" : "") + "\nsdkVersion:'" +
                             std::to_string(nMinSdk) + "'\n" + (*pszNative ? "native-code: '" + std::string(pszNative) + "'\n" : "");
@@ -202,7 +202,7 @@ TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     parts[1] = BundlePart();
     EXPECT_EQ(std::to_string(BUNDLE_PART_UNREADABLE) + ":", chosen("armeabi-v7a", 320));
     // Standalones: whole packages, one per CPU type, the TV's first that fits.
-    parts = {Part("", "25", 21, "x86"), Part("", "25", 21, "armeabi-v7a"), Part("", "25", 21, "arm64-v8a")};
+    parts = {Part("", "25", 16, "x86"), Part("", "25", 16, "armeabi-v7a"), Part("", "25", 16, "arm64-v8a")};
     EXPECT_EQ("0: arm64-v8a", chosen("arm64-v8a,armeabi-v7a", 320));
     EXPECT_EQ("0: armeabi-v7a", chosen("armeabi-v7a,armeabi", 320, 19));
     EXPECT_EQ(std::to_string(BUNDLE_NO_CPU_MATCH) + ":", chosen("mips", 320));

@@ -165,7 +165,9 @@ public:
                    {"silent TV: refresh", 0, {}, {}, {}},
                    {"silent TV: press Uninstall", 0, {}, {}, {}},
                    {"silent TV: press Install", 0, {}, {}, {}},
-                   {"hanging aapt: choose a package", 0, {}, {}, {}}};
+                   {"hanging aapt: choose a package", 0, {}, {}, {}},
+                   {"drop a 6.1 MB bundle (.apks): details and icon shown", 0, {}, {}, {}},
+                   {"install that bundle to the SD card (6 of its 10 parts)", 0, {}, {}, {}}};
         // One unmeasured round of the healthy flows first: Wine and the adb
         // server warm up.
         for (int i = -1; i < nRepetitions; ++i) {
@@ -182,6 +184,10 @@ public:
             if (!Measure(4, bKeep, [&] { return Install(); }, [&] { BareInstall(); })) return false;
             if (!Measure(5, bKeep, [&] { return Uninstall(); }, [&] { BareUninstall(); })) return false;
             if (bKeep && !RunFaultyFlows()) return false;
+            // A bundle as large as the package: read from its base part, and
+            // the TV's parts unpacked, read and sent in one install-multiple.
+            if (!Measure(10, bKeep, [&] { return DropBundle(); }, nullptr)) return false;
+            if (!Measure(11, bKeep, [&] { return Install(); }, nullptr)) return false;
         }
         return true;
     }
@@ -225,8 +231,11 @@ public:
     }
 
 private:
-    static constexpr const char* TV_ONLINE = "{\"reinstall\": \"replace\"}";
-    static constexpr const char* TV_SILENT = "{\"reinstall\": \"replace\", \"mode\": \"silent\"}";
+    // Android 7.1 on a 32-bit CPU: it takes split packages.
+    static constexpr const char* TV_ONLINE =
+        "{\"reinstall\": \"replace\", \"sdk\": 25, \"abilist\": \"armeabi-v7a,armeabi\", \"density\": 320}";
+    static constexpr const char* TV_SILENT = "{\"reinstall\": \"replace\", \"sdk\": 25, \"abilist\": "
+                                             "\"armeabi-v7a,armeabi\", \"density\": 320, \"mode\": \"silent\"}";
 
     DWORD ProcessId() const {
         DWORD dwPid = 0;
@@ -341,6 +350,14 @@ private:
             return -1;
         m_tool.m_strLabel = m_app.Text(IDC_STATIC_NAME);
         m_tool.m_strPackageName = m_app.Text(IDC_STATIC_PACKAGE);
+        return NowMs() - dStart;
+    }
+
+    double DropBundle() {
+        m_app.SetText(IDC_LINK_STATUS, "");
+        double dStart = NowMs();
+        if (!m_app.Drop({BundlePath("sized.apks")}) || !m_app.WaitText(IDC_LINK_STATUS, STATUS_READY, FLOW_TIMEOUT_MS))
+            return -1;
         return NowMs() - dStart;
     }
 

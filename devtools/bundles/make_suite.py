@@ -20,6 +20,8 @@ huge.apks                   a part declared 5 GiB (zip64) with little data
 many.xapk                   5000 tiny entries beside the parts
 notjson.xapk                a manifest.json that is not JSON
 encrypted.apkm              random bytes, not a zip
+sized.apks                  sample.apks padded to the base package's size,
+                            for the benchmark's bundle against package
 """
 import argparse
 import io
@@ -103,6 +105,17 @@ def declared(files, name, size):
     return bytes(data)
 
 
+def padded(pieces, package, version, size):
+    """An .apks of pieces whose English split carries stored random bytes,
+    so that the whole is size bytes, give or take a few."""
+    pad = 0
+    for _ in range(3):
+        extra = {"assets/padding.bin": random.Random(size).randbytes(pad)}
+        bundle = mb.build_apks(dict(pieces, en=mb.apk(package, "config.en", version, extra=extra)))
+        pad = max(0, pad + size - len(bundle))
+    return bundle
+
+
 def build(aapt, base_path, out):
     with open(base_path, "rb") as f:
         real = f.read()
@@ -138,6 +151,7 @@ def build(aapt, base_path, out):
         "notjson.xapk": edited(small_xapk, {
             "manifest.json": b'{"package_name": "com.example.split", broken'}),
         "encrypted.apkm": rnd.randbytes(64 << 10),
+        "sized.apks": padded(sample, package, version, len(real)),
     }
     os.makedirs(out, exist_ok=True)
     for name, data in bundles.items():
