@@ -12,6 +12,7 @@ namespace {
 // their parts are tens of megabytes and expansion files up to a few
 // gigabytes. Anything beyond these is refused before a byte is written.
 const size_t MAX_ENTRIES = 2000;
+const size_t MAX_PARTS = 300;  // each is read by aapt before an install
 const size_t MAX_ENTRY_NAME = 512;
 const unsigned long long MAX_PART_BYTES = 1ull << 30;
 const unsigned long long MAX_OBB_BYTES = 4ull << 30;
@@ -224,6 +225,7 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
         contents.issue = BUNDLE_NO_PACKAGES;
         return contents;
     }
+    if (contents.vecParts.size() > MAX_PARTS) contents.issue = BUNDLE_TOO_BIG;
     unsigned long long nTotal = 0;
     for (const std::string& strPart : contents.vecParts) {
         unsigned long long nSize = m_pPlaces->map[strPart].nSize;

@@ -279,6 +279,17 @@ TEST_F(e2e, RefusedAndHostileBundlesSayWhyAndSendNothing) {
     EXPECT_EQ("软件安装失败：电视系统低于Android 5.0，无法安装拆分的安装包", Install(1));
     EXPECT_EQ(nSessions, TvEvents("install_session").size());
     EXPECT_EQ(nPushes, TvEvents("push").size());
+
+    // The TV's own refusal, and an OBB it would not take, in adb's words.
+    const std::string TV = ", \"sdk\": 25, \"abilist\": \"armeabi-v7a\", \"failures\": {\"";
+    ASSERT_TRUE(ConfigureTv(TvConfig(TV + "install\": \"INSTALL_FAILED_INSUFFICIENT_STORAGE\"}")));
+    ASSERT_TRUE(m_app.Drop({BundlePath("sample.apkm")}));
+    EXPECT_EQ("软件安装失败：Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]", Install(1));
+    ASSERT_TRUE(ConfigureTv(TvConfig(TV + "push\": \"No space left on device\"}")));
+    ASSERT_TRUE(m_app.Drop({BundlePath("sample.xapk")}));
+    const std::string strObb = Install(1);
+    EXPECT_EQ(0u, strObb.find("软件已安装，但OBB数据未能复制到电视：")) << strObb;
+    EXPECT_NE(std::string::npos, strObb.find("No space left on device")) << strObb;
     EXPECT_EQ("", DavrelTempFolders());
 }
 

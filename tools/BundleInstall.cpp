@@ -62,12 +62,13 @@ bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
     return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;
 }
 
-// adb push says "N file pushed" and ends with 0; its last line says why not.
-std::string LastLine(const std::string& strOutput) {
-    size_t nEnd = strOutput.find_last_not_of("\r\n \t");
-    if (nEnd == std::string::npos) return std::string();
-    size_t nStart = strOutput.find_last_of("\r\n", nEnd);
-    return strOutput.substr(nStart == std::string::npos ? 0 : nStart + 1, nEnd + 1 - (nStart == std::string::npos ? 0 : nStart + 1));
+// adb push's error line names both paths before the reason ("adb: error:
+// failed to copy 'A' to 'B': remote No space left on device"): the reason is
+// what the user needs, and the paths would push it off the status line.
+std::string PushFailure(const std::string& strOutput) {
+    std::string strReason = ReadInstallOutput(strOutput).strReason;
+    size_t nPos = strReason.rfind("': ");
+    return nPos == std::string::npos ? strReason : strReason.substr(nPos + 3);
 }
 
 }  // namespace
@@ -217,7 +218,7 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
         ::DeleteFileA(strFile.c_str());
         if (run.status != TOOL_EXITED || run.dwExitCode != 0) {
             installed.bObbFailed = true;
-            installed.strObbReason = run.status == TOOL_NOT_STARTED ? std::string() : LastLine(run.strOutput);
+            installed.strObbReason = run.status == TOOL_NOT_STARTED ? std::string() : PushFailure(run.strOutput);
         }
     }
     return installed;
