@@ -1,5 +1,6 @@
 #include "package/BundleArchive.h"
 
+#include "framework/TextConvert.h"
 #include <cstring>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -313,13 +314,17 @@ bool CBundleArchive::ReadSmall(const std::string& strEntry, size_t nMaxBytes, st
 
 CScopedTempFolder::CScopedTempFolder() {
     static LONG s_nNext = 0;
-    char szTemp[MAX_PATH] = {0};
-    DWORD nLength = ::GetTempPathA(MAX_PATH, szTemp);
-    if (nLength == 0 || nLength >= MAX_PATH - 40) return;
+    // The temporary folder as the tools can be given it: a user name outside
+    // the code page gives its short form.
+    wchar_t szTemp[MAX_PATH] = {0};
+    DWORD nLength = ::GetTempPathW(MAX_PATH, szTemp);
+    std::string strTemp = (nLength == 0 || nLength >= MAX_PATH) ? std::string() : WidePathToAnsi(szTemp);
+    if (strTemp.empty() || strTemp.size() >= MAX_PATH - 40) return;
+    if (strTemp.back() != '\\') strTemp += '\\';
     for (int nTry = 0; nTry < 100; ++nTry) {
         char szName[64];
         wsprintfA(szName, "DavrelParts-%lu-%ld\\", ::GetCurrentProcessId(), ::InterlockedIncrement(&s_nNext));
-        std::string strPath = std::string(szTemp) + szName;
+        std::string strPath = strTemp + szName;
         if (::CreateDirectoryA(strPath.c_str(), NULL)) {
             m_strPath = strPath;
             return;

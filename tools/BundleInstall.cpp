@@ -101,7 +101,10 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
                 break;
             }
             ToolRun run = RunToolEx(Quoted(strAapt) + " d badging \"" + strFile + "\"", TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-            if (run.status != TOOL_EXITED) break;  // a hung aapt is waited for once
+            if (run.status != TOOL_EXITED) {  // a hung aapt is waited for once
+                issue = BUNDLE_PART_UNREADABLE;
+                break;
+            }
             BundlePart part = ReadPartReport(run.strOutput);
             if (part.bRead && part.strSplit.empty()) {
                 details = ReadBadgingReport(run.strOutput, m_mapPermissions);
