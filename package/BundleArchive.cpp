@@ -171,9 +171,13 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
         contents.issue = BUNDLE_NOT_ZIP;
         return contents;
     }
-    unz_global_info64 global;
-    if (unzGetGlobalInfo64(zf, &global) != UNZ_OK || global.number_entry > MAX_ENTRIES) {
-        contents.issue = global.number_entry > MAX_ENTRIES ? BUNDLE_TOO_BIG : BUNDLE_DAMAGED;
+    unz_global_info64 global = {};
+    if (unzGetGlobalInfo64(zf, &global) != UNZ_OK) {
+        contents.issue = BUNDLE_DAMAGED;
+        return contents;
+    }
+    if (global.number_entry > MAX_ENTRIES) {
+        contents.issue = BUNDLE_TOO_BIG;
         return contents;
     }
     m_pPlaces = new Places;

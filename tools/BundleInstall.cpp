@@ -17,6 +17,8 @@ namespace {
 // Looking for the base reads one part after another with aapt; a bundle
 // whose base is not among the first few likely parts is not worth a long wait.
 const size_t MAX_BASE_TRIES = 16;
+// Parts named for no density and larger than this are not searched for an icon.
+const unsigned long long MAX_ICON_PART_BYTES = 32ull << 20;
 // Room left on the disk beyond the unpacked parts.
 const unsigned long long SPARE_BYTES = 64ull << 20;
 
@@ -119,7 +121,9 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     if (issue == BUNDLE_FINE && !details.strIconEntry.empty() && !ReadIconEntry(strBaseFile, details.strIconEntry, strIcon)) {
         // The base names its icon, but a density split may hold the picture.
         for (size_t i : DensityPartsFirst(contents.vecParts)) {
-            if (i == nBase) continue;
+            // The window waits meanwhile: large parts (CPU splits) hold no icon worth it.
+            if (i == nBase || (!Contains(contents.vecParts[i], "dpi") && archive.SizeOf(contents.vecParts[i]) > MAX_ICON_PART_BYTES))
+                continue;
             std::string strFile = PartFile(folder, "part", i, ".apk");
             if (archive.Extract(contents.vecParts[i], strFile, m_hCancel) != BUNDLE_FINE) break;
             bool bFound = ReadIconEntry(strFile, details.strIconEntry, strIcon);
