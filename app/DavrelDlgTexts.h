@@ -54,6 +54,7 @@ const struct {
     BundleIssue issue;
     const char* pszText;  // %d: the SDK the package needs, then the TV's; %s: the TV's CPU types
 } BUNDLE_ISSUE_TEXTS[] = {
+    {BUNDLE_UNREADABLE, STATUS_UNREADABLE},
     {BUNDLE_NOT_ZIP, "安装包已加密或不是zip文件，无法读取"},
     {BUNDLE_UNSAFE_NAME, "安装包含不安全的文件路径，已拒绝"},
     {BUNDLE_TOO_BIG, "安装包中的文件过大或过多，已拒绝"},

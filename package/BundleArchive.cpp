@@ -1,5 +1,6 @@
 #include "package/BundleArchive.h"
 
+#include "framework/ScopedWin.h"
 #include "framework/TextConvert.h"
 #include <cstring>
 #include <map>
@@ -168,7 +169,10 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
     m_zip = unzOpen2_64(strPath.c_str(), &fileFuncs);
     unzFile zf = static_cast<unzFile>(m_zip);
     if (!zf) {
-        contents.issue = BUNDLE_NOT_ZIP;
+        // A file that opens but is no zip, or one that does not open at all.
+        CScopedFile file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, NULL));
+        contents.issue = file ? BUNDLE_NOT_ZIP : BUNDLE_UNREADABLE;
         return contents;
     }
     unz_global_info64 global = {};

@@ -17,6 +17,7 @@ BundleKind BundleKindOf(const std::wstring& strPath);
 // Why a bundle cannot be read or was not sent; the window words each.
 enum BundleIssue {
     BUNDLE_FINE,
+    BUNDLE_UNREADABLE,      // the file is gone, locked or not ours to read
     BUNDLE_NOT_ZIP,         // not a zip (older .apkm files were encrypted)
     BUNDLE_UNSAFE_NAME,     // an entry or an OBB path climbs out or names a drive
     BUNDLE_TOO_BIG,         // too many entries, an entry or all of them too large, a bomb

@@ -273,6 +273,11 @@ TEST_F(e2e, RefusedAndHostileBundlesSayWhyAndSendNothing) {
         const std::string strReason = bundle.strRefused.empty() ? bundle.strLoaded : bundle.strRefused;
         EXPECT_EQ("软件安装失败：" + strReason, Install(1));
     }
+    // A bundle deleted after it was chosen.
+    const std::string strGone = m_app.MakeFolder("gone") + "\\gone.apkm";
+    ASSERT_TRUE(CopyFileA(BundlePath("sample.apkm").c_str(), strGone.c_str(), FALSE) && m_app.Drop({strGone}));
+    ASSERT_TRUE(DeleteFileA(strGone.c_str()));
+    EXPECT_EQ("软件安装失败：无法读取该APK文件，请检查它是否被占用或有无读取权限", Install(1));
     // A TV older than Android 5.0 takes no split package.
     ASSERT_TRUE(ConfigureTv(TvConfig(", \"sdk\": 19")));
     ASSERT_TRUE(m_app.Drop({BundlePath("sample.apks")}));
