@@ -108,11 +108,10 @@ BOOL CDavrelDlg::OnInitDialog() {
     ReadCommandLine();
     LocateTools();
     LoadSettings();
-    LoadApk();
-    // A package the user opened that aapt could not read: say so, rather
+    // A package the user opened that could not be read: say so, rather
     // than let the connection state cover it.
-    if (m_strStartupMessage.empty() && !m_strApkFile.empty() && m_linkStatus.GetWindowText() == STATUS_NO_INFO)
-        m_strStartupMessage = STATUS_NO_INFO;
+    std::string strProblem = LoadApk();
+    if (m_strStartupMessage.empty()) m_strStartupMessage = strProblem;
     AddAboutMenuItem();
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);

@@ -96,7 +96,9 @@ protected:
     void SetApkAssociation(int nFlag);
 
     // Package and storage
-    void LoadApk();
+    // Reads and shows the current package; returns why it could not, as the
+    // status line now says it, or empty.
+    std::string LoadApk();
     StorageOutcome ShowStorageInfo();
     // Says whether a TV is connected, makes Install or Connect the default
     // button accordingly and, when connected, shows the storage figures.

@@ -257,8 +257,8 @@ void CDavrelDlg::OnDropFiles(HDROP hDrop) {
     if (!AcceptPackagePath(strPath, STATUS_UNREADABLE)) LoadApk();
 }
 
-void CDavrelDlg::LoadApk() {
-    if (m_strApkFile.empty() || m_strAaptExe.empty() || m_strAdbExe.empty()) return;
+std::string CDavrelDlg::LoadApk() {
+    if (m_strApkFile.empty() || m_strAaptExe.empty() || m_strAdbExe.empty()) return std::string();
     // aapt runs on this thread: say so before, so a slow read shows as work.
     SetStatus(STATUS_READING);
     m_linkStatus.UpdateWindow();
@@ -288,17 +288,19 @@ void CDavrelDlg::LoadApk() {
     if (!m_pTool->ExtractPackageIcon(m_strIconFile)) m_strIconFile.clear();
     DrawPackageIcon();
 
-    SetStatus(STATUS_READY);
-    if (strLabel.empty()) SetStatus(STATUS_NO_INFO);
     InstallResult bundle;
     {
         CLockGuard lock(m_pTool->m_csFields);
         bundle.bundleIssue = m_pTool->m_bBundle ? m_pTool->m_bundleIssue : BUNDLE_FINE;
     }
-    if (bundle.bundleIssue != BUNDLE_FINE) SetStatus(BundleIssueText(bundle).c_str());
+    std::string strProblem;
+    if (bundle.bundleIssue != BUNDLE_FINE) strProblem = BundleIssueText(bundle);
+    else if (strLabel.empty()) strProblem = STATUS_NO_INFO;
+    SetStatus(strProblem.empty() ? STATUS_READY : strProblem.c_str());
     // Work already asked for goes on with the package it was given: the
     // status keeps saying so rather than that all is idle.
     if (m_nPendingTasks > 0) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
+    return strProblem;
 }
 
 StorageOutcome CDavrelDlg::ShowStorageInfo() {

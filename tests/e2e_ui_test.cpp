@@ -296,6 +296,9 @@ TEST_F(e2e, RefusedAndHostileBundlesSayWhyAndSendNothing) {
     EXPECT_EQ(0u, strObb.find("软件已安装，但OBB数据未能复制到电视：")) << strObb;
     EXPECT_NE(std::string::npos, strObb.find("No space left on device")) << strObb;
     EXPECT_EQ("", DavrelTempFolders());
+    // Opened at start-up (the command line): the connection state does not cover why.
+    ASSERT_TRUE(m_app.Close() && m_app.Start("\"" + BundlePath("encrypted.apkm") + "\""));
+    EXPECT_EQ("安装包已加密或不是zip文件，无法读取", m_app.Text(IDC_LINK_STATUS));
 }
 
 }  // namespace

@@ -108,6 +108,8 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
                 break;
             }
             BundlePart part = ReadPartReport(run.strOutput);
+            // A part aapt cannot read may be the base: said so, as at install.
+            if (!part.bRead) issue = BUNDLE_PART_UNREADABLE;
             if (part.bRead && part.strSplit.empty()) {
                 details = ReadBadgingReport(run.strOutput, m_mapPermissions);
                 strBaseFile = strFile;
