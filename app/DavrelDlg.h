@@ -110,11 +110,6 @@ protected:
     // The file the next install reads: a copy "install.apk" beside the
     // package when Davrel may make or refresh one, else the package itself.
     std::string PrepareInstallFile();
-public:
-    // Why a bundle could not be read or was not sent, in the user's words.
-    static std::string BundleIssueText(const InstallResult& result);
-
-protected:
     // The device check before a command; false (status set) when no TV is ready.
     bool CheckTvReady(int nDefaultWhenNot);
     // The status for a device check that found no ready TV.

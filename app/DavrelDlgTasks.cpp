@@ -23,13 +23,13 @@ const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 std::string OutcomeText(const InstallResult& result, const char* pszDone, const char* pszFailed) {
     if (result.bSuccess && result.bObbFailed) {
         std::string strText = STATUS_OBB_FAILED;
-        if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + CDavrelDlg::BundleIssueText(result);
+        if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + BundleIssueText(result);
         else if (!result.strObbReason.empty()) strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strObbReason);
         return strText;
     }
     if (result.bSuccess) return pszDone;
     std::string strText = pszFailed;
-    if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + CDavrelDlg::BundleIssueText(result);
+    if (result.bundleIssue != BUNDLE_FINE) strText += STATUS_REASON_SEPARATOR + BundleIssueText(result);
     else if (!result.bAdbStarted) strText += std::string(STATUS_REASON_SEPARATOR) + REASON_ADB_NOT_STARTED;
     else if (!result.strReason.empty()) strText += STATUS_REASON_SEPARATOR + StatusSafe(result.strReason);
     return strText;
@@ -115,18 +115,6 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     default:
         break;
     }
-}
-
-std::string CDavrelDlg::BundleIssueText(const InstallResult& result) {
-    for (const auto& row : BUNDLE_ISSUE_TEXTS) {
-        if (row.issue != result.bundleIssue) continue;
-        char szText[256];
-        if (row.issue == BUNDLE_NEEDS_NEWER_TV) wsprintfA(szText, row.pszText, result.nNeededSdk, result.nTvSdk);
-        else if (row.issue == BUNDLE_NO_CPU_MATCH) wsprintfA(szText, row.pszText, StatusSafe(result.strTvAbis.substr(0, 64)).c_str());
-        else return row.pszText;
-        return szText;
-    }
-    return std::string();
 }
 
 void CDavrelDlg::Report(const char* pszStatus, int nControlId, BOOL bEnable, bool bFinished) {
