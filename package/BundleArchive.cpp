@@ -107,8 +107,8 @@ std::string LooseString(const nlohmann::json& object, const char* pKey) {
 
 // An .xapk's manifest.json: the package, its minimum SDK and the expansion
 // files with the path each goes to, which must be the package's own OBB folder.
-BundleIssue ReadXapkManifest(const std::string& strJson, const std::map<std::string, int>& mapEntries,
-                             BundleContents& contents) {
+template <typename EntryMap>
+BundleIssue ReadXapkManifest(const std::string& strJson, const EntryMap& mapEntries, BundleContents& contents) {
     nlohmann::json manifest = nlohmann::json::parse(strJson, nullptr, false);
     if (manifest.is_discarded() || !manifest.is_object()) return BUNDLE_BAD_MANIFEST;
     contents.strPackage = LooseString(manifest, "package_name");
@@ -186,7 +186,6 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
     }
     m_pPlaces = new Places;
     std::vector<std::string> vecNames;
-    std::map<std::string, int> mapEntries;
     for (int err = unzGoToFirstFile(zf); err != UNZ_END_OF_LIST_OF_FILE; err = unzGoToNextFile(zf)) {
         unz_file_info64 info;
         char szName[MAX_ENTRY_NAME + 1] = {0};
@@ -208,19 +207,18 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
         unzGetFilePos64(zf, &place.pos);
         place.nSize = info.uncompressed_size;
         m_pPlaces->map[strName] = place;
-        mapEntries[strName] = 1;
         if (strName.back() != '/') vecNames.push_back(strName);
     }
 
     contents.vecParts = PackageParts(vecNames, kind);
     if (kind == BUNDLE_XAPK) {
         std::string strManifest;
-        if (mapEntries.count("manifest.json")) {
+        if (m_pPlaces->map.count("manifest.json")) {
             if (!ReadSmall("manifest.json", MAX_MANIFEST_BYTES, strManifest)) {
                 contents.issue = BUNDLE_BAD_MANIFEST;
                 return contents;
             }
-            contents.issue = ReadXapkManifest(strManifest, mapEntries, contents);
+            contents.issue = ReadXapkManifest(strManifest, m_pPlaces->map, contents);
             if (contents.issue != BUNDLE_FINE) return contents;
         } else {
             // No manifest: the expansion files lie in their OBB folder.

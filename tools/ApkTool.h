@@ -9,6 +9,8 @@
 #include "framework/ScopedWin.h"
 #include "package/BundleArchive.h"
 
+struct BadgingDetails;
+
 enum ToolCommand {
     CMD_BADGING = 0,
     CMD_DEVICES = 1,
@@ -140,6 +142,9 @@ private:
     // The details of a bundle: its base's badging report and an icon from
     // the base or, when only a split holds it, from that split.
     void LoadBundleInfo(const std::string& strBundle);
+    // Stores what was read of the loaded file, under the lock.
+    void StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
+                      BundleIssue bundleIssue, const std::string& strBundleIcon);
     // Runs an install (no time limit: they may take minutes) and reads its
     // outcome; a run that could not start says so.
     static InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),

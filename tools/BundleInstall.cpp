@@ -136,17 +136,7 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     std::string strSize;
     if (issue == BUNDLE_FINE) strSize = MeasurePackageFile(strBundle);
 
-    CLockGuard lock(m_csFields);
-    m_strLabel = details.strLabel;
-    m_strPackageName = details.strPackageName;
-    m_strVersionName = details.strVersionName;
-    m_strSdkVersion = details.strSdkVersion;
-    m_strFileSize = strSize;
-    m_strPermissions = details.strPermissions;
-    m_strIconEntry = details.strIconEntry;
-    m_bBundle = true;
-    m_bundleIssue = issue;
-    m_strBundleIcon = strIcon;
+    StoreDetails(details, strSize, true, issue, strIcon);
 }
 
 InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBundle,
@@ -208,8 +198,6 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
     std::string strCommand = Quoted(strAdb) + (bInternal ? " install-multiple -r" : " install-multiple -r -s");
     for (size_t i : choice.vecParts) strCommand += " " + Quoted(vecFiles[i]);
     InstallResult installed = RunChange(strCommand, ReadInstallOutput, m_hCancel);
-    installed.nTvSdk = result.nTvSdk;
-    installed.strTvAbis = result.strTvAbis;
     if (!installed.bSuccess) return installed;
 
     for (size_t i = 0; i < contents.vecObbs.size() && !installed.bObbFailed; ++i) {

@@ -66,8 +66,10 @@ void SplitConfig(const std::string& strSplit, std::string& strGroup, std::string
     }
 }
 
+// A group's CPU and density splits: each part's index with its config.
 struct Group {
-    std::vector<size_t> vecAbi, vecDensity;
+    std::vector<std::pair<size_t, std::string>> vecAbi;
+    std::vector<std::pair<size_t, int>> vecDensity;
 };
 
 }  // namespace
@@ -177,8 +179,8 @@ BundleChoice ChooseBundleParts(const std::vector<BundlePart>& vecParts, const Tv
     for (size_t i : vecSplits) {
         std::string strGroup, strConfig;
         SplitConfig(vecParts[i].strSplit, strGroup, strConfig);
-        if (IsAbi(strConfig)) mapGroups[strGroup].vecAbi.push_back(i);
-        else if (DensityOf(strConfig)) mapGroups[strGroup].vecDensity.push_back(i);
+        if (IsAbi(strConfig)) mapGroups[strGroup].vecAbi.emplace_back(i, strConfig);
+        else if (DensityOf(strConfig)) mapGroups[strGroup].vecDensity.emplace_back(i, DensityOf(strConfig));
         else vecOthers.push_back(i);  // languages, features, other configurations
     }
     std::vector<size_t> vecChosen = vecOthers;
@@ -186,11 +188,8 @@ BundleChoice ChooseBundleParts(const std::vector<BundlePart>& vecParts, const Tv
         if (!group.second.vecAbi.empty()) {
             size_t nPick = SIZE_MAX;
             for (size_t a = 0; a < tv.vecAbis.size() && nPick == SIZE_MAX; ++a)
-                for (size_t i : group.second.vecAbi) {
-                    std::string strGroup, strConfig;
-                    SplitConfig(vecParts[i].strSplit, strGroup, strConfig);
-                    if (strConfig == SplitAbi(tv.vecAbis[a])) nPick = i;
-                }
+                for (const auto& abi : group.second.vecAbi)
+                    if (abi.second == SplitAbi(tv.vecAbis[a])) nPick = abi.first;
             if (nPick == SIZE_MAX) {
                 choice.issue = BUNDLE_NO_CPU_MATCH;
                 choice.vecParts.clear();
@@ -203,10 +202,9 @@ BundleChoice ChooseBundleParts(const std::vector<BundlePart>& vecParts, const Tv
             int nWant = tv.nDensity > 0 ? tv.nDensity : 160;
             size_t nAbove = SIZE_MAX, nBelow = SIZE_MAX;
             int nAboveDpi = 0, nBelowDpi = 0;
-            for (size_t i : group.second.vecDensity) {
-                std::string strGroup, strConfig;
-                SplitConfig(vecParts[i].strSplit, strGroup, strConfig);
-                int nDpi = DensityOf(strConfig);
+            for (const auto& density : group.second.vecDensity) {
+                const size_t i = density.first;
+                const int nDpi = density.second;
                 if (nDpi >= nWant && (nAbove == SIZE_MAX || nDpi < nAboveDpi)) nAbove = i, nAboveDpi = nDpi;
                 if (nDpi < nWant && (nBelow == SIZE_MAX || nDpi > nBelowDpi)) nBelow = i, nBelowDpi = nDpi;
             }

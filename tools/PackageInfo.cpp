@@ -38,6 +38,12 @@ void CApkTool::LoadPackageInfo()
     std::string strFileSize;
     if (!details.bDumpFailed) strFileSize = MeasurePackageFile(strApkPath);
 
+    StoreDetails(details, strFileSize, false, BUNDLE_FINE, std::string());
+}
+
+void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
+                            BundleIssue bundleIssue, const std::string& strBundleIcon)
+{
     CLockGuard lock(m_csFields);
     m_strLabel = details.strLabel;
     m_strPackageName = details.strPackageName;
@@ -46,7 +52,7 @@ void CApkTool::LoadPackageInfo()
     m_strFileSize = strFileSize;
     m_strPermissions = details.strPermissions;
     m_strIconEntry = details.strIconEntry;
-    m_bBundle = false;
-    m_bundleIssue = BUNDLE_FINE;
-    m_strBundleIcon.clear();
+    m_bBundle = bBundle;
+    m_bundleIssue = bundleIssue;
+    m_strBundleIcon = strBundleIcon;
 }
