@@ -59,7 +59,6 @@ CDavrelDlg::CDavrelDlg(CWnd* pParent)
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_pTool(new CApkTool),
       m_nTask(0),
-      m_nPendingTasks(0),
       m_bAdbPresent(false),
       m_bAaptPresent(false) {
     // Set when the window closes, so running tools end at once.
@@ -102,12 +101,15 @@ BOOL CDavrelDlg::OnInitDialog() {
     if (Gdiplus::GdiplusStartup(&g_gdiplusToken, &g_gdiplusInput, NULL) != Gdiplus::Ok) g_gdiplusToken = 0;
     m_pIconDC.reset(new CScopedGetDC(m_staticIcon.GetSafeHwnd()));
     if (g_gdiplusToken && m_pIconDC->Get()) m_pGraphics.reset(new Gdiplus::Graphics(m_pIconDC->Get()));
-    InitTaskLock();
 
     ResetTexts();
     ReadCommandLine();
     LocateTools();
     LoadSettings();
+    // The saved address is the TV meant until the next Connect.
+    m_strTvAddress = m_editAddress.GetWindowText();
+    m_strTvAddress.erase(0, m_strTvAddress.find_first_not_of(" \t"));
+    m_strTvAddress.erase(m_strTvAddress.find_last_not_of(" \t") + 1);
     // A package the user opened that could not be read: say so, rather
     // than let the connection state cover it.
     std::string strProblem = LoadApk();
@@ -308,7 +310,6 @@ void CDavrelDlg::OnDestroy() {
     // Tasks may still run or wait: stop their tools and let them finish
     // before the lock, the tool object and the controls go away.
     bool bTasksEnded = FinishTasks();
-    if (bTasksEnded) FreeTaskLock();
 
     m_pGraphics.reset();  // before its device context and GDI+ go
     m_pIconDC.reset();

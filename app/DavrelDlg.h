@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <gdiplus.h>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "framework/LinkCtrl.h"
 #include "framework/ScopedWin.h"
 #include "app/InstallCopy.h"
+#include "app/TaskQueue.h"
 #include "resources/resource.h"
 #include "shell/RegistryKey.h"
 #include "tools/ApkTool.h"
@@ -22,26 +24,34 @@ enum TaskCode {
     TASK_UNINSTALL = 3,
 };
 
-// Background tasks never touch controls; they send WM_APP_TASK_REPORT to
-// the window, which applies it on its own thread (a task waits while the
-// window is busy; the window answers even while it waits for tasks at close).
-// lParam: a TaskReport, valid for the length of the send. A status change and
-// the button change that goes with it travel together, so they show together.
+// The worker never touches a control: it posts WM_APP_TASK_REPORT with an
+// owned TaskReport (lParam, from new), which the window applies on its own
+// thread and deletes. A status change and the button change that goes with
+// it travel together, so they show together.
 const UINT WM_APP_TASK_REPORT = WM_APP + 1;
 
 struct TaskReport {
-    const char* pszStatus;  // new status text; NULL leaves it
-    int nControlId;         // Install or Uninstall to enable or disable; 0 none
-    BOOL bEnable;
-    bool bFinished;         // the task's last report: it is done
+    bool bHasStatus = false;
+    std::string strStatus;
+    int nControlId = 0;     // Install or Uninstall to enable or disable; 0 none
+    BOOL bEnable = TRUE;
+    bool bFinished = false; // the order's last report: it is done
+    bool bHasStorage = false;
+    StorageReading storage; // read after the order's work, for the figures
+    bool bHasSerial = false;
+    std::string strSerial;  // Connect: the device adb now lists for the address
 };
 
-// What a task works on, fixed when its button was pressed.
+// What an order works on, read on the window's thread when its button was
+// pressed.
 struct TaskOrder {
     int nTask = 0;
+    std::string strPackageFile;   // TASK_INSTALL: the package chosen
     std::string strInstallFile;   // TASK_INSTALL: the file adb installs
+    bool bInternal = false;       // TASK_INSTALL: to the TV's own storage, not the SD card
     std::string strPackageName;   // TASK_UNINSTALL: the package to remove
     std::string strAddress;       // TASK_CONNECT: the TV the user asked for
+    std::string strSerial;        // the device the order talks to
 };
 
 class CDavrelDlg : public CDialog {
@@ -76,8 +86,6 @@ protected:
     void OnAddressUpdate();
     void OnAddressSetFocus();
     void OnRefreshClicked();
-    // Connect's own adb runs (restart the server, connect), waited for.
-    void RunAdbAndWait(const std::string& strParameters);
 
     // Start-up steps
     void ResetTexts();
@@ -99,7 +107,8 @@ protected:
     // Reads and shows the current package; returns why it could not, as the
     // status line now says it, or empty.
     std::string LoadApk();
-    StorageOutcome ShowStorageInfo();
+    Problem ShowStorageInfo();
+    void ShowStorageFigures();
     // Says whether a TV is connected, makes Install or Connect the default
     // button accordingly and, when connected, shows the storage figures.
     void ShowConnectionState();
@@ -110,24 +119,23 @@ protected:
     // The file the next install reads: a copy "install.apk" beside the
     // package when Davrel may make or refresh one, else the package itself.
     std::string PrepareInstallFile();
-    // The device check before a command; false (status set) when no TV is ready.
+    // The device check before a command; false (status set) when no TV is
+    // ready. The device found is the one later orders name.
     bool CheckTvReady(int nDefaultWhenNot);
-    // The status for a device check that found no ready TV.
-    std::string NotConnectedText(const DeviceCheck& check) const;
+    // An order of this kind for this package (file or name) waits or runs.
+    bool IsQueued(int nTask, const std::string& strWhat) const;
     void ShowPermissions();
 
-    // Tasks
-    void StartTask(const TaskOrder& order);
-    static unsigned __stdcall TaskThreadProc(void* pParam);
-    void RunTask(const TaskOrder& order);
-    void Report(const char* pszStatus, int nControlId = 0, BOOL bEnable = TRUE, bool bFinished = false);
-    // Connect is pressable only with both tools and while no task runs or
-    // waits: its "kill-server" would cut a running install short.
+    // Tasks (DavrelDlgTasks.cpp)
+    // Queues the order; false (status set) when no worker could be started.
+    bool StartTask(const TaskOrder& order);
+    void RunTask(const TaskOrder& order);  // on the worker
+    void Report(const char* pszStatus, int nControlId = 0, BOOL bEnable = TRUE);
+    void Post(TaskReport* pReport);  // on the worker; takes the report
+    // Connect is pressable only with both tools and while no task runs or waits.
     void UpdateConnectButton();
-    void InitTaskLock();
-    void FreeTaskLock();
-    // Signals the tools to stop and waits for every task to end; false when
-    // one did not end in time.
+    // Signals the tools to stop and waits for the running order to end;
+    // false when it did not end in time.
     bool FinishTasks();
 
     HICON m_hIcon;
@@ -138,6 +146,7 @@ protected:
     std::string m_strAdbExe;
     std::string m_strIconFile;
     int m_nTask;
+    std::string m_strTvAddress;  // the address of the last Connect, or the saved one
     CButton m_chkAssociate;
     CEdit m_editAddress;
     CStatic m_staticName;
@@ -166,9 +175,9 @@ protected:
 
     // Our own: a safe close, the install copies, the start-up message.
     CScopedHandle m_hCancelEvent;           // manual-reset; set when the window closes
-    std::vector<CScopedHandle> m_vecTasks;  // threads of started tasks
+    CTaskQueue m_tasks;
+    std::deque<TaskOrder> m_queuedOrders;   // given to m_tasks and not finished, oldest first (window thread)
     std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made
-    int m_nPendingTasks;                    // started and not yet finished (window thread only)
     std::string m_strTaskStatus;            // the last status a task reported
     std::string m_strStartupMessage;        // kept on the status line after start-up
     bool m_bAdbPresent;

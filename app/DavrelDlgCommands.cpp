@@ -7,16 +7,12 @@
 #include "app/DavrelDlgTexts.h"
 #include "framework/FileDialog.h"
 #include "framework/TextConvert.h"
+#include "app/ProblemText.h"
 #include "app/StatusText.h"
+#include "tools/DeviceReport.h"
 #include "package/IconPainter.h"
-#include "tools/ToolRunner.h"
 
 namespace {
-// adb's own "kill-server" and "connect" return within seconds; a hung adb, or
-// a TV that takes the connection and never answers (adb gives up on it after
-// 10 s), holds the window no longer than any other query. The connection
-// check that follows says what became of it.
-const DWORD CONNECT_RUN_TIMEOUT_MS = TOOL_QUERY_TIMEOUT_MS;
 const char INSTALL_COPY_NAME[] = "install.apk";
 
 bool SamePath(const std::string& strA, const std::string& strB) {
@@ -36,76 +32,68 @@ bool HasPackageExtension(const std::wstring& strPath) {
 }
 }  // namespace
 
-void CDavrelDlg::RunAdbAndWait(const std::string& strParameters) {
-    SHELLEXECUTEINFOA sei = {};
-    sei.cbSize = sizeof(sei);
-    sei.fMask = SEE_MASK_NOCLOSEPROCESS;
-    sei.hwnd = NULL;
-    sei.lpVerb = NULL;
-    sei.lpFile = m_strAdbExe.c_str();
-    sei.lpParameters = strParameters.c_str();
-    sei.lpDirectory = NULL;
-    sei.nShow = SW_HIDE;
-    if (!::ShellExecuteExA(&sei)) return;  // silent: the task reports the device state
-    CScopedHandle hProcess(sei.hProcess);
-    if (hProcess) ::WaitForSingleObject(hProcess.Get(), CONNECT_RUN_TIMEOUT_MS);
+static std::string Trimmed(const std::string& strText) {
+    size_t nFirst = strText.find_first_not_of(" \t\r\n");
+    if (nFirst == std::string::npos) return std::string();
+    return strText.substr(nFirst, strText.find_last_not_of(" \t\r\n") - nFirst + 1);
 }
 
 void CDavrelDlg::OnConnectClicked() {
-    // Disabled without adb.exe and while a task runs or waits (see UpdateConnectButton).
-    if (!m_bAdbPresent || m_nPendingTasks > 0) return;
-    m_btnConnect.EnableWindow(FALSE);
-    std::string strAddress = m_editAddress.GetWindowText();
-    RunAdbAndWait("kill-server");
+    // Disabled without adb.exe and while an order runs or waits (see UpdateConnectButton).
+    if (!m_bAdbPresent || !m_queuedOrders.empty()) return;
+    std::string strAddress = Trimmed(m_editAddress.GetWindowText());
+    // The address reaches adb as one argument of its own, or not at all.
+    if (!strAddress.empty() && CCommandLine::Adb("adb").Word(strAddress).IsRefused()) {
+        SetStatus(ProblemText(CONTEXT_TV, Problem(PROBLEM_BAD_ADDRESS)).c_str());
+        return;
+    }
     SetStatus(STATUS_CONNECTING);
-    RunAdbAndWait("connect " + strAddress);
     m_nTask = TASK_CONNECT;
     TaskOrder order;
     order.nTask = TASK_CONNECT;
     order.strAddress = strAddress;
-    StartTask(order);
-    SaveTvAddress(strAddress);
+    m_strTvAddress = strAddress;
+    if (!StartTask(order)) return;
+    SaveTvAddress(m_editAddress.GetWindowText());
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    UpdateConnectButton();
-    ShowStorageInfo();
 }
 
 bool CDavrelDlg::CheckTvReady(int nDefaultWhenNot) {
-    DeviceCheck check = m_pTool->CheckDevice(std::string());
-    if (check.state == DEVICE_READY) return true;
-    SetStatus(NotConnectedText(check).c_str());
+    DeviceCheck check = m_pTool->CheckDevice(m_strTvAddress);
+    if (check.problem.IsNone()) {
+        m_pTool->SetSerial(check.strSerial);
+        return true;
+    }
+    SetStatus(ProblemText(CONTEXT_TV, check.problem).c_str());
     if (nDefaultWhenNot) SendMessage(DM_SETDEFID, nDefaultWhenNot);
     return false;
 }
 
-std::string CDavrelDlg::NotConnectedText(const DeviceCheck& check) const {
-    const char* pszReason = REASON_NONE;
-    switch (check.state) {
-    case DEVICE_NOT_AT_ADDRESS: pszReason = REASON_NOT_AT_ADDRESS; break;
-    case DEVICE_UNAUTHORIZED: pszReason = REASON_UNAUTHORIZED; break;
-    case DEVICE_OFFLINE: pszReason = REASON_OFFLINE; break;
-    case DEVICE_NO_PERMISSIONS: pszReason = REASON_NO_PERMISSIONS; break;
-    case DEVICE_ADB_NOT_STARTED: pszReason = REASON_ADB_NOT_STARTED; break;
-    case DEVICE_ADB_TIMED_OUT: pszReason = REASON_ADB_TIMED_OUT; break;
-    case DEVICE_ADB_ERROR:
-        return std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + REASON_ADB_ERROR +
-               StatusSafe(check.strDetail);
-    default: break;
-    }
-    return std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + pszReason;
-}
-
 void CDavrelDlg::OnInstallClicked() {
+    // A package already on its way adds nothing, and costs no checks: quick
+    // clicks must neither queue it twice nor hold the window.
+    if (!m_strApkFile.empty() && IsQueued(TASK_INSTALL, m_strApkFile)) {
+        // The running install says so itself; a waiting one is told.
+        const TaskOrder& running = m_queuedOrders.front();
+        if (running.nTask != TASK_INSTALL || ::lstrcmpiA(running.strPackageFile.c_str(), m_strApkFile.c_str()) != 0)
+            SetStatus(STATUS_ALREADY_QUEUED);
+        return;
+    }
     if (!CheckTvReady(IDC_BTN_CONNECT)) return;
     if (m_strApkFile.empty()) {
         SelectApkFile();
-        if (m_strApkFile.empty()) return;
+        if (m_strApkFile.empty() || IsQueued(TASK_INSTALL, m_strApkFile)) return;
     }
     m_nTask = TASK_INSTALL;
     TaskOrder order;
     order.nTask = TASK_INSTALL;
+    order.strPackageFile = m_strApkFile;
     order.strInstallFile = PrepareInstallFile();
-    StartTask(order);
+    // The location as it is now: index 0 is the SD card, anything else
+    // (also no selection) the TV's own storage.
+    order.bInternal = m_comboLocation.GetCurSel() != 0;
+    order.strSerial = m_pTool->Serial();
+    if (!StartTask(order)) return;
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
     ShowStorageInfo();
 }
@@ -128,7 +116,7 @@ std::string CDavrelDlg::PrepareInstallFile() {
     InstallCopy copy;
     copy.strPath = strCopy;
     if (it != m_vecInstallCopies.end()) copy = *it;
-    bool bReplace = it != m_vecInstallCopies.end() && m_nPendingTasks == 0;
+    bool bReplace = it != m_vecInstallCopies.end() && m_queuedOrders.empty();
     if (!MakeInstallCopy(m_strApkFile, copy, bReplace)) return m_strApkFile;
     if (it != m_vecInstallCopies.end()) *it = copy;
     else m_vecInstallCopies.push_back(copy);
@@ -136,6 +124,13 @@ std::string CDavrelDlg::PrepareInstallFile() {
 }
 
 void CDavrelDlg::OnUninstallClicked() {
+    std::string strPackageName;
+    {
+        // A non-empty label is the sign that package details are loaded.
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) strPackageName = m_pTool->m_strPackageName;
+    }
+    if (!strPackageName.empty() && IsQueued(TASK_UNINSTALL, strPackageName)) return;
     if (!CheckTvReady(0)) return;
     if (m_strApkFile.empty()) {
         SetStatus(STATUS_CHOOSE_TO_UNINSTALL);
@@ -144,12 +139,9 @@ void CDavrelDlg::OnUninstallClicked() {
     m_nTask = TASK_UNINSTALL;
     TaskOrder order;
     order.nTask = TASK_UNINSTALL;
-    {
-        // A non-empty label is the sign that package details are loaded.
-        CLockGuard lock(m_pTool->m_csFields);
-        if (!m_pTool->m_strLabel.empty()) order.strPackageName = m_pTool->m_strPackageName;
-    }
-    StartTask(order);
+    order.strPackageName = strPackageName;
+    order.strSerial = m_pTool->Serial();
+    if (!StartTask(order)) return;
     ShowStorageInfo();
 }
 
@@ -161,9 +153,11 @@ void CDavrelDlg::ShowConnectionState() {
     if (!CheckTvReady(IDC_BTN_CONNECT)) return;
     SetStatus(STATUS_CONNECTED);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    StorageOutcome outcome = ShowStorageInfo();
-    if (outcome == STORAGE_NO_ANSWER) {
-        SetStatus((std::string(STATUS_NOT_CONNECTED) + STATUS_REASON_SEPARATOR + REASON_TV_SILENT).c_str());
+    // A TV that went away during the queries, or that adb cannot reach any
+    // more, is not "connected", and shows no figures.
+    Problem problem = ShowStorageInfo();
+    if (!problem.IsNone()) {
+        SetStatus(ProblemText(CONTEXT_TV, problem).c_str());
         SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
     }
 }
@@ -280,32 +274,38 @@ std::string CDavrelDlg::LoadApk() {
     m_staticSdk.SetWindowText(strSdk);
     m_staticSize.SetWindowText(strSize);
 
-    char szTemp[MAX_PATH] = {0};
-    ::GetTempPathA(MAX_PATH, szTemp);
-    m_strIconFile = MakeIconFilePath(szTemp, strPackage, strVersion);
+    // The temporary folder by its short form where its name (the user's)
+    // is outside the code page: the ANSI form would name no folder at all.
+    wchar_t szTemp[MAX_PATH + 1] = {0};
+    DWORD nTemp = ::GetTempPathW(MAX_PATH + 1, szTemp);
+    std::string strTemp = nTemp > 0 && nTemp <= MAX_PATH ? WidePathToAnsi(szTemp) : std::string();
+    m_strIconFile = strTemp.empty() ? std::string() : MakeIconFilePath(strTemp, strPackage, strVersion);
     // An icon not taken out of this package is not shown: the file of that
     // name may be an earlier package's.
-    if (!m_pTool->ExtractPackageIcon(m_strIconFile)) m_strIconFile.clear();
+    if (m_strIconFile.empty() || !m_pTool->ExtractPackageIcon(m_strIconFile)) m_strIconFile.clear();
     DrawPackageIcon();
 
-    InstallResult bundle;
+    Problem problem;
     {
         CLockGuard lock(m_pTool->m_csFields);
-        bundle.bundleIssue = m_pTool->m_bBundle ? m_pTool->m_bundleIssue : BUNDLE_FINE;
+        problem = m_pTool->m_loadProblem;
     }
-    std::string strProblem;
-    if (bundle.bundleIssue != BUNDLE_FINE) strProblem = BundleIssueText(bundle);
-    else if (strLabel.empty()) strProblem = STATUS_NO_INFO;
+    std::string strProblem = ProblemText(CONTEXT_PACKAGE, problem);
     SetStatus(strProblem.empty() ? STATUS_READY : strProblem.c_str());
     // Work already asked for goes on with the package it was given: the
     // status keeps saying so rather than that all is idle.
-    if (m_nPendingTasks > 0) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
+    if (!m_queuedOrders.empty()) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
     return strProblem;
 }
 
-StorageOutcome CDavrelDlg::ShowStorageInfo() {
-    if (m_strAdbExe.empty()) return STORAGE_NOT_STARTED;
-    StorageOutcome outcome = m_pTool->QueryStorage();
+Problem CDavrelDlg::ShowStorageInfo() {
+    if (m_strAdbExe.empty()) return Problem(PROBLEM_ADB_NOT_STARTED);
+    Problem problem = m_pTool->QueryStorage();
+    ShowStorageFigures();
+    return problem;
+}
+
+void CDavrelDlg::ShowStorageFigures() {
     m_staticSystemSize.SetWindowText(m_pTool->m_strSystemSize);
     m_staticSystemFree.SetWindowText(m_pTool->m_strSystemFree);
     m_staticDataSize.SetWindowText(m_pTool->m_strDataSize);
@@ -314,5 +314,4 @@ StorageOutcome CDavrelDlg::ShowStorageInfo() {
     m_staticSdcardFree.SetWindowText(m_pTool->m_strSdcardFree);
     m_staticSdext2Size.SetWindowText(m_pTool->m_strSdext2Size);
     m_staticSdext2Free.SetWindowText(m_pTool->m_strSdext2Free);
-    return outcome;
 }

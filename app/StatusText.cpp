@@ -36,15 +36,3 @@ std::string LimitLines(const std::string& strList, int nMaxLines, const char* ps
     std::snprintf(szMore, sizeof(szMore), pszMoreFormat, nLines - (nMaxLines - 1));
     return strList.substr(0, nCut) + szMore;
 }
-
-std::string BundleIssueText(const InstallResult& result) {
-    for (const auto& row : BUNDLE_ISSUE_TEXTS) {
-        if (row.issue != result.bundleIssue) continue;
-        char szText[256];
-        if (row.issue == BUNDLE_NEEDS_NEWER_TV) wsprintfA(szText, row.pszText, result.nNeededSdk, result.nTvSdk);
-        else if (row.issue == BUNDLE_NO_CPU_MATCH) wsprintfA(szText, row.pszText, StatusSafe(result.strTvAbis.substr(0, 64)).c_str());
-        else return row.pszText;
-        return szText;
-    }
-    return std::string();
-}

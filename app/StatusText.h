@@ -2,7 +2,6 @@
 // the status line and the permission box, and why a bundle was refused.
 #pragma once
 #include <string>
-#include "tools/ApkTool.h"
 
 // The status line is a link control: '<' in adb's words (which the TV
 // writes) could open a link of the TV's choosing, so angle brackets become
@@ -13,7 +12,3 @@ std::string StatusSafe(const std::string& strText);
 // more, the last shown line says how many more there are (pszMoreFormat
 // holds one %d).
 std::string LimitLines(const std::string& strList, int nMaxLines, const char* pszMoreFormat);
-
-// Why a bundle could not be read or was not sent, in the user's words (with
-// the SDK levels or the TV's CPU types where they matter).
-std::string BundleIssueText(const InstallResult& result);

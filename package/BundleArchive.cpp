@@ -270,7 +270,7 @@ BundleIssue CBundleArchive::Extract(const std::string& strEntry, const std::stri
     unsigned long long nWritten = 0;
     while (issue == BUNDLE_FINE) {
         if (hCancel && ::WaitForSingleObject(hCancel, 0) == WAIT_OBJECT_0) {
-            issue = BUNDLE_DAMAGED;
+            issue = BUNDLE_CANCELLED;
             break;
         }
         int nRead = unzReadCurrentFile(zf, buffer.data(), static_cast<unsigned>(buffer.size()));

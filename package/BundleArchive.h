@@ -32,6 +32,8 @@ enum BundleIssue {
     BUNDLE_TV_WITHOUT_SPLITS,  // the TV is older than Android 5.0
     BUNDLE_NO_CPU_MATCH,    // no CPU split suits the TV's ABIs
     BUNDLE_TV_NOT_READ,     // the TV did not say what it is
+    BUNDLE_CANCELLED,       // stopped on request (the window closes, or time ran out)
+    BUNDLE_TOO_SLOW,        // reading it for its details took longer than the window may wait
 };
 
 // An expansion file and the name it gets in /sdcard/Android/obb/<package>/.

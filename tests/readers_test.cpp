@@ -8,6 +8,7 @@
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
 #include "tools/BundleParts.h"
+#include "tools/CommandLine.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
@@ -35,29 +36,48 @@ TEST(Badging, DetailsEveryPermissionFormInReportOrderAndTheIcon) {
     EXPECT_EQ("res/mipmap-xxxhdpi-v4/ic_launcher.png", Read(CURRENT_BADGING_REPORT).strIconEntry);
 }
 
-TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
-    // Ready or not, and why not: the typed address's line decides, else any line.
+TEST(DeviceReport, DeviceListConnectInstallAndUninstallOutcomes) {
+    // The typed address's line alone decides; without one, a single device is the one meant.
     const char* const DAEMON = "* daemon not running; starting now at tcp:5037\n* daemon started successfully\n";
-    const struct { std::string strOutput; const char* pszAddress; DeviceState state; } DEVICES[] = {
-        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", "", DEVICE_READY},
-        {"List of devices attached\nemulator-5554\toffline\n0123456789ABCDEF       device product:tv model:X\n", "1.2.3.4",
-         DEVICE_READY},
+    const struct { std::string strOutput; const char* pszAddress; ProblemCode problem; const char* pszSerial; } DEVICES[] = {
+        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", "", PROBLEM_NONE, "192.168.1.20:5555"},
+        {"List of devices attached\r\n192.168.1.20:5555\tdevice\r\n", "192.168.1.20", PROBLEM_NONE, "192.168.1.20:5555"},
+        {"List of devices attached\n0123456789ABCDEF       device product:tv model:X\n", "", PROBLEM_NONE, "0123456789ABCDEF"},
+        // Another device ready does not make the typed one so.
+        {"List of devices attached\nemulator-5554\tdevice\n0123456789ABCDEF       device product:tv model:X\n", "1.2.3.4",
+         PROBLEM_NOT_AT_ADDRESS, ""},
+        {"List of devices attached\nemulator-5554\tdevice\n1.2.3.4:5555\toffline\n", "1.2.3.4", PROBLEM_OFFLINE, "1.2.3.4:5555"},
+        {"List of devices attached\nemulator-5554\tdevice\n0123456789ABCDEF\tdevice\n", "", PROBLEM_SEVERAL_DEVICES, ""},
         {DAEMON + std::string("List of devices attached\n192.168.1.20:5555\tunauthorized\nmydevice-01\toffline\n"
-                              "1.2.3.4:5\tdevices\n"), "192.168.1.20", DEVICE_UNAUTHORIZED},
-        {"List of devices attached\r\nmydevice-01\toffline\r\n192.168.1.20:5555\tunauthorized\r\n", "mydevice-01",
-         DEVICE_OFFLINE},
-        {"List of devices attached\n10.0.0.2:5555\toffline\n\n", "192.168.1.20", DEVICE_NOT_AT_ADDRESS},
-        {"List of devices attached\n10.0.0.2:5555\toffline\n\n", "", DEVICE_OFFLINE},
-        {"List of devices attached\n\n", "", DEVICE_NONE},
+                              "1.2.3.4:5\tdevices\n"), "192.168.1.20", PROBLEM_UNAUTHORIZED, "192.168.1.20:5555"},
+        {"List of devices attached\r\nmydevice-01\toffline\r\n192.168.1.20:5555\tdevice\r\n", "mydevice-01",
+         PROBLEM_OFFLINE, "mydevice-01"},
+        {"List of devices attached\n10.0.0.2:5555\toffline\n\n", "", PROBLEM_OFFLINE, "10.0.0.2:5555"},
+        {"List of devices attached\n\n", "", PROBLEM_NO_ADDRESS, ""},
         {"List of devices attached\n0123456789ABCDEF\tno permissions (user in plugdev group; are your udev rules "
-         "wrong?); see [http://developer.android.com/tools/device.html]\n", "", DEVICE_NO_PERMISSIONS},
-        {"192.168.1.20:5555\tdevice\n", "", DEVICE_ADB_ERROR},  // no header
+         "wrong?); see [http://developer.android.com/tools/device.html]\n", "", PROBLEM_NO_PERMISSIONS, "0123456789ABCDEF"},
+        {"192.168.1.20:5555\tdevice\n", "", PROBLEM_ADB_ERROR, ""},  // no header
     };
     for (const auto& c : DEVICES) {
-        EXPECT_EQ(c.state == DEVICE_READY, ReadDeviceList(c.strOutput)) << c.strOutput;
-        EXPECT_EQ(c.state, ReadDeviceState(c.strOutput, c.pszAddress).state) << c.strOutput;
+        DeviceCheck check = ReadDeviceState(c.strOutput, c.pszAddress);
+        EXPECT_EQ(c.problem, check.problem.code) << c.strOutput;
+        EXPECT_EQ(c.pszSerial, check.strSerial) << c.strOutput;
     }
-    EXPECT_EQ("error: cannot connect to daemon", ReadDeviceState(DAEMON + std::string("error: cannot connect to daemon\n"), "").strDetail);
+    EXPECT_EQ("error: cannot connect to daemon",
+              ReadDeviceState(DAEMON + std::string("error: cannot connect to daemon\n"), "").problem.strDetail);
+
+    // adb connect ends with 0 whatever became of it: its words decide.
+    const struct { const char* pszOutput; ProblemCode problem; } CONNECTS[] = {
+        {"connected to 192.168.1.5:5555\n", PROBLEM_NONE},
+        {"* daemon started successfully\nalready connected to 192.168.1.5:5555\n", PROBLEM_NONE},
+        {"failed to connect to '192.168.1.5:5555': Connection refused\n", PROBLEM_NOT_AT_ADDRESS},
+        {"cannot connect to 192.168.1.5:5555: 由于目标计算机积极拒绝，无法连接。 (10061)\n", PROBLEM_NOT_AT_ADDRESS},
+        {"unable to connect to 192.168.1.5:5555\n", PROBLEM_NOT_AT_ADDRESS},
+        {"failed to authenticate to 192.168.1.5:5555\n", PROBLEM_UNAUTHORIZED},
+        {"error: protocol fault (couldn't read status): connection reset\n", PROBLEM_ADB_ERROR},
+        {"", PROBLEM_ADB_ERROR},
+    };
+    for (const auto& c : CONNECTS) EXPECT_EQ(c.problem, ReadConnectOutput(c.pszOutput).code) << c.pszOutput;
 
     const struct { const char* pszOutput; bool bSuccess; const char* pszReason; } INSTALLS[] = {
         {"1385 KB/s (2459 bytes in 0.001s)\r\n\tpkg: /data/local/tmp/install.apk\r\nSuccess\r\n", true, ""},
@@ -67,16 +87,42 @@ TEST(DeviceReport, DeviceListInstallAndUninstallOutcomes) {
         {"* daemon started successfully\nerror: device offline\n", false, "error: device offline"},
         {"Performing Push Install\n", false, "Performing Push Install"},
         {"", false, ""},
+        {"Success\nFailure [not installed for 0]\n", false, "Failure [not installed for 0]"},  // uninstalls alike
+        {"Failure [DELETE_FAILED_INTERNAL_ERROR]\r\n", false, "Failure [DELETE_FAILED_INTERNAL_ERROR]"},
     };
     for (const auto& c : INSTALLS) {
-        EXPECT_EQ(c.bSuccess, ReadInstallOutput(c.pszOutput).bSuccess) << c.pszOutput;
-        EXPECT_EQ(c.pszReason, ReadInstallOutput(c.pszOutput).strReason) << c.pszOutput;
+        InstallResult result = ReadInstallOutput(c.pszOutput);
+        EXPECT_EQ(c.bSuccess, result.bSuccess) << c.pszOutput;
+        EXPECT_EQ(c.bSuccess ? PROBLEM_NONE : PROBLEM_REFUSED, result.problem.code) << c.pszOutput;
+        EXPECT_EQ(c.pszReason, result.problem.strDetail) << c.pszOutput;
     }
+}
 
-    EXPECT_TRUE(ReadUninstallOutput("Success\r\n"));
-    for (const char* pszOutput : {"Success\nFailure [not installed for 0]\n", "error: device offline\n", ""})
-        EXPECT_FALSE(ReadUninstallOutput(pszOutput)) << pszOutput;
-    EXPECT_EQ("Failure [DELETE_FAILED_INTERNAL_ERROR]", ReadUninstallResult("Failure [DELETE_FAILED_INTERNAL_ERROR]\r\n").strReason);
+TEST(CommandLine, DeviceFirstPathsQuotedAndEachUnsafeCharacterRefusedAlone) {
+    EXPECT_EQ("\"C:\\My Tools\\adb.exe\" -s 192.168.1.5:5555 install -s \"D:\\x y.apk\"",
+              CCommandLine::Adb("C:\\My Tools\\adb.exe", "192.168.1.5:5555").Word("install").Word("-s").Path("D:\\x y.apk").Text());
+    EXPECT_EQ("\"C:\\a.exe\" shell \"busybox df -h|busybox grep ' /data$'\"",
+              CCommandLine::Adb("C:\\a.exe").Word("shell").Shell("busybox df -h|busybox grep ' /data$'").Text());
+    EXPECT_EQ("\"C:\\aapt.exe\" d badging \"C:\\包 1.apk\"", CCommandLine::Aapt("C:\\aapt.exe").Word("d").Word("badging").Path("C:\\包 1.apk").Text());
+    EXPECT_EQ("\"a\" uninstall com.example.tv_player2", CCommandLine::Adb("a").Word("uninstall").Package("com.example.tv_player2").Text());
+
+    // Each character alone, so that allowing any one of them fails here.
+    for (char c : std::string(" \t\n\r;|&$`<>()\"'*?!\\%^~#[]{}")) {
+        const std::string strWith = std::string("a") + c + "b";
+        EXPECT_TRUE(CCommandLine::Adb("a").Word(strWith).IsRefused()) << "word with " << int(c);
+        EXPECT_TRUE(CCommandLine::Adb("a", strWith).IsRefused()) << "serial with " << int(c);
+    }
+    for (char c : std::string(" \t\n;|&$`<>()\"'*?!\\-/:=+@,")) {
+        EXPECT_TRUE(CCommandLine::Adb("a").Package(std::string("a.b") + c + "reboot").IsRefused()) << "package with " << int(c);
+    }
+    EXPECT_TRUE(CCommandLine::Adb("a").Package("com.电视").IsRefused());
+    for (const char* pszPath : {"", "D:\\x\".apk", "D:\\x\n.apk", "D:\\x\t.apk", "D:\\folder\\"})
+        EXPECT_TRUE(CCommandLine::Adb("a").Path(pszPath).IsRefused()) << pszPath;
+    EXPECT_TRUE(CCommandLine::Adb("a").Shell("echo \"x\"").IsRefused());
+    EXPECT_TRUE(CCommandLine::Adb("").IsRefused());
+    // A refused part empties the whole line, whatever follows it.
+    EXPECT_EQ("", CCommandLine::Adb("a").Word("a;b").Word("devices").Text());
+    EXPECT_TRUE(CCommandLine::Adb("a").Word("").IsRefused());
 }
 
 TEST(DeviceReport, UnsafePackageNamesAndUnquotedToolPathsNeverRunAnything) {
@@ -86,15 +132,17 @@ TEST(DeviceReport, UnsafePackageNamesAndUnquotedToolPathsNeverRunAnything) {
     const std::string strPlanted = InstallStandIn(dir.Path(), "My", "when *\nout planted\n");
     tool.m_strAdbPath = InstallStandIn(dir.Path() + "\\My Tools", "adb", "when *\nout Success\\r\\n");
     tool.m_strLabel = "Demo";
-    for (const char* pszName : {"", "a.b; reboot", "a.b|reboot", "a.b\nreboot", "a.b$(reboot)", "a --user 0 c", "com.电视"}) {
+    for (const char* pszName : {"", "a.b;reboot", "a.b|reboot", "a.b\nreboot", "a.b$(reboot)", "a.b reboot", "com.电视"}) {
         tool.m_strPackageName = pszName;
         EXPECT_FALSE(IsSafePackageName(pszName) || tool.UninstallPackage()) << pszName;
     }
     tool.m_strPackageName = "com.example.tv_player2";
+    tool.SetSerial("192.168.1.20:5555");
     EXPECT_TRUE(tool.UninstallPackage());
+    EXPECT_FALSE(tool.InstallPackage(0, "D:\\x\".apk", "192.168.1.20:5555").bSuccess);
     const std::vector<std::string> calls = RecordedCalls(tool.m_strAdbPath);
     ASSERT_EQ(1u, calls.size()) << "an unsafe name reached adb";
-    EXPECT_EQ("uninstall com.example.tv_player2", ArgumentsOf(calls[0]));
+    EXPECT_EQ("-s 192.168.1.20:5555 uninstall com.example.tv_player2", ArgumentsOf(calls[0]));
     EXPECT_TRUE(RecordedCalls(strPlanted).empty());
 }
 
@@ -117,31 +165,6 @@ TEST(FileSize, ThreeDigitsLikeTheCRuntimeAndBeyondFourGigabytes) {
     tool.SetApkPath(dir / "big.apk");
     tool.LoadPackageInfo();
     EXPECT_EQ("4.1e+003MB", tool.m_strFileSize);
-}
-
-TEST(BuildCommand, TheThirteenCommandLines) {
-    CApkTool tool;
-    tool.m_strAdbPath = "C:\\T\\data\\adb.exe";
-    tool.m_strAaptPath = "C:\\T\\data\\aapt.exe";
-    tool.m_strApkPath = "D:\\x y.apk";
-    tool.m_strLabel = "Demo";
-    tool.m_strPackageName = "com.a.b";
-    // The arguments after the tool's path, and the tool.
-    const std::string df = "shell \"busybox df -h|busybox grep ' ";
-    const std::string LINES[] = {
-        "aapt d badging \"D:\\x y.apk\"", "adb devices ", "adb install \"D:\\x y.apk\"",
-        "adb install -s \"D:\\x y.apk\"", "adb uninstall com.a.b",
-        "adb " + df + "/system$'|busybox awk '{print $2}'\" ", "adb " + df + "/system$'|busybox awk '{print $4}'\" ",
-        "adb " + df + "/data$'|busybox awk '{print $2}'\" ", "adb " + df + "/data$'|busybox awk '{print $4}'\" ",
-        "adb " + df + "/mnt/sdcard$'|busybox awk '{print $1}'\" ", "adb " + df + "/mnt/sdcard$'|busybox awk '{print $3}'\" ",
-        "adb " + df + "/data/sdext2$'|busybox awk '{print $1}'\" ", "adb " + df + "/data/sdext2$'|busybox awk '{print $3}'\" ",
-    };
-    for (unsigned code = 0; code <= 12; ++code) {
-        const std::string strLine = tool.BuildCommand(code);
-        const std::string strTool = strLine.substr(0, strLine.find(".exe")), strArgs = ArgumentsOf(strLine);
-        EXPECT_EQ(LINES[code], strTool.substr(strTool.rfind('\\') + 1) + " " + strArgs) << code;
-    }
-    EXPECT_EQ("", tool.BuildCommand(13));
 }
 
 }  // namespace

@@ -35,9 +35,10 @@ protected:
     // A TV is attached; with bWait, installs and uninstalls hang after their
     // answer until the test lets them end (FinishAdb).
     void UseAdb(bool bWait) {
-        ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices ", "List of devices attached \r\n192.168.1.20:5555\tdevice\r\n") +
+        ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices", "List of devices attached \r\n192.168.1.20:5555\tdevice\r\n") +
                                                Rule(" install ", "3 KB/s (2459 bytes in 0.001s)\r\nSuccess\r\n", bWait) +
-                                               Rule(" uninstall ", "Success\r\n", bWait)));
+                                               Rule(" uninstall ", "Success\r\n", bWait) +
+                                               (bWait ? Rule(" shell ", "512M\r\n") : std::string())));
     }
     // A package file (not a real archive) in a folder under the program folder.
     std::string MakePackage(const std::string& strFolder, const std::string& strName) {
@@ -49,8 +50,14 @@ protected:
     // The adb arguments recorded so far (".log") or held (".held") that begin with strPrefix.
     std::vector<std::string> AdbArgs(const std::string& strPrefix, const char* pszExt = ".log") const {
         std::vector<std::string> matching;
-        for (const std::string& strArgs : m_app.ToolArgs("adb", pszExt))
+        for (std::string strArgs : m_app.ToolArgs("adb", pszExt)) {
+            // Every command names the TV (the stand-in lists one): checked, then left out.
+            if (strArgs.compare(0, 3, "-s ") == 0) {
+                EXPECT_EQ(0u, strArgs.compare(3, 18, "192.168.1.20:5555 ")) << strArgs;
+                strArgs.erase(0, strArgs.find(' ', 3) + 1);
+            }
             if (strArgs.compare(0, strPrefix.size(), strPrefix) == 0) matching.push_back(strArgs);
+        }
         return matching;
     }
     // Waits until the nth adb run beginning with strPrefix hangs, then lets it end.
@@ -122,18 +129,28 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     ASSERT_TRUE(m_app.Drop({strNotes}));
     EXPECT_EQ("拖入的不是APK文件", m_app.Text(IDC_LINK_STATUS));
 
-    // An install runs; B is chosen and queued, then C chosen: the TV gets A, then B.
+    // An install runs; B and then C are chosen and queued: the TV gets A, B, C
+    // in that order, whatever the waiting orders race for.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
     EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_CONNECT)) << "Connect would cut the install short";
-    EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_UNINSTALL));
+    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_UNINSTALL, false));
     ASSERT_TRUE(m_app.Drop({strNotes, B, C}) && m_app.Text(IDC_STATIC_NAME) == "b");
     EXPECT_EQ("正在安装软件...", m_app.Text(IDC_LINK_STATUS));
-    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
+    // Five quick presses for B queue one install and check the TV once.
+    const size_t nChecks = AdbArgs("devices").size();
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(m_app.PostClick(IDC_BTN_INSTALL));
+    ASSERT_TRUE(m_app.Sync());
+    EXPECT_EQ(nChecks + 1, AdbArgs("devices").size()) << "each press re-ran the checks";
+    EXPECT_EQ("该软件已在安装队列中，请稍候...", m_app.Text(IDC_LINK_STATUS));
     ASSERT_TRUE(m_app.Drop({C}) && m_app.Text(IDC_STATIC_NAME) == "c");
-    ASSERT_TRUE(FinishAdb("install", 1) && FinishAdb("install", 2));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
+    ASSERT_TRUE(FinishAdb("install", 1) && FinishAdb("install", 2) && FinishAdb("install", 3));
     EXPECT_EQ((std::vector<std::string>{"install -s \"" + Folder(A) + "install.apk\"",
-                                        "install -s \"" + Folder(B) + "install.apk\""}), AdbArgs("install"));
+                                        "install -s \"" + Folder(B) + "install.apk\"", "install -s \"" + C + "\""}),
+              AdbArgs("install"));
     EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true));
+    // The figures were read again once the installs were done.
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_SYSTEM_SIZE, "512M\r\n"));
 
     // The same for uninstalls: C's runs, A's waits while B is chosen.
     ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
@@ -144,14 +161,14 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
 
     // Beside the user's own install.apk, C goes as it is, to the TV's own storage.
     ASSERT_TRUE(m_app.Drop({C}) && m_app.WaitEnabled(IDC_BTN_INSTALL, true) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
-    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL) && WaitUntil([&] { return AdbArgs("install", ".held").size() == 3; }));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL) && WaitUntil([&] { return AdbArgs("install", ".held").size() == 4; }));
     EXPECT_EQ("install \"" + C + "\"", AdbArgs("install").back());
     // Closing with one install running and one waiting ends both at once. A
     // file the user put where Davrel's copy was is the user's: only A's copy goes.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
     ASSERT_TRUE(WriteFileBytes(Folder(B) + "install.apk", "the user's own file"));
     EXPECT_TRUE(CloseCleanly(8000)) << "exit code " << std::hex << m_app.ExitCode();
-    EXPECT_EQ(3u, AdbArgs("install").size()) << "the waiting install ran after all";
+    EXPECT_EQ(4u, AdbArgs("install").size()) << "the waiting install ran after all";
     std::string strB, strC;
     EXPECT_TRUE(ReadFileBytes(Folder(B) + "install.apk", strB) && ReadFileBytes(Folder(C) + "install.apk", strC));
     EXPECT_EQ(strB + strC, "the user's own filethe user's own file");
@@ -161,14 +178,21 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
 TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
     ASSERT_TRUE(m_app.Start());
     const std::string NOT_CONNECTED = "电视未连接：";
+    // A TV that goes away half-way through the figures: not connected, and no half figures.
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices", "List of devices attached\n192.168.1.20:5555\tdevice\n") +
+                                           Rule("/data$", "error: device '192.168.1.20:5555' not found\n") +
+                                           Rule(" shell ", "1G\r\n")));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_REFRESH));
+    EXPECT_EQ(NOT_CONNECTED + "adb.exe出错：error: device '192.168.1.20:5555' not found", m_app.Text(IDC_LINK_STATUS));
+    EXPECT_EQ("", m_app.Text(IDC_STATIC_SYSTEM_SIZE));
     // A TV that answers the device list, then nothing: one storage query waits, not eight.
-    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices ", "List of devices attached\n1.2.3.4:5555\tdevice\n") +
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices", "List of devices attached\n192.168.1.20:5555\tdevice\n") +
                                            Rule(" shell ", "", true)));
     const size_t nShellRuns = AdbArgs("shell").size();
     ASSERT_TRUE(m_app.Click(IDC_BTN_REFRESH));
     EXPECT_EQ(NOT_CONNECTED + "电视没有响应，请检查电视的网络后点击\"刷新\"", m_app.Text(IDC_LINK_STATUS));
     EXPECT_EQ(nShellRuns + 1, AdbArgs("shell").size());
-    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices ", "", true)));
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices", "", true)));
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
     EXPECT_EQ(NOT_CONNECTED + "adb.exe超时未结束，电视可能没有响应", m_app.Text(IDC_LINK_STATUS));
     ASSERT_TRUE(WriteFileBytes(m_app.ToolPath("adb"), "not a program"));

@@ -1,25 +1,14 @@
 #include "tools/ApkTool.h"
 #include "tools/ToolRunner.h"
 
-namespace {
-
-// The eight storage queries: a busybox pipeline run in the TV's shell that
-// prints one column of the `df -h` line of one mount point.
-const char* const STORAGE_ARGS[] = {
-    " shell \"busybox df -h|busybox grep ' /system$'|busybox awk '{print $2}'\" ",
-    " shell \"busybox df -h|busybox grep ' /system$'|busybox awk '{print $4}'\" ",
-    " shell \"busybox df -h|busybox grep ' /data$'|busybox awk '{print $2}'\" ",
-    " shell \"busybox df -h|busybox grep ' /data$'|busybox awk '{print $4}'\" ",
-    " shell \"busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $1}'\" ",
-    " shell \"busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $3}'\" ",
-    " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $1}'\" ",
-    " shell \"busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'\" ",
-};
-
-}  // namespace
 
 CApkTool::CApkTool() {
     BuildPermissionTable();
+}
+
+CCommandLine CApkTool::Adb() const {
+    CLockGuard lock(m_csFields);
+    return CCommandLine::Adb(m_strAdbPath, m_strSerial);
 }
 
 std::string CApkTool::BuildCommand(unsigned int code) const {
@@ -27,33 +16,36 @@ std::string CApkTool::BuildCommand(unsigned int code) const {
     switch (code) {
     case CMD_BADGING:
         if (m_strApkPath.empty() || m_strAaptPath.empty()) return std::string();
-        return Quoted(m_strAaptPath) + " d badging \"" + m_strApkPath + "\"";
+        return CCommandLine::Aapt(m_strAaptPath).Word("d").Word("badging").Path(m_strApkPath).Text();
     case CMD_DEVICES:
         if (m_strAdbPath.empty()) return std::string();
-        return Quoted(m_strAdbPath) + " devices ";
+        return CCommandLine::Adb(m_strAdbPath).Word("devices").Text();
     case CMD_INSTALL:
     case CMD_INSTALL_SDCARD:
-        return BuildInstallCommand(code == CMD_INSTALL, m_strApkPath);
+        return BuildInstallCommand(code == CMD_INSTALL, m_strApkPath, m_strSerial);
     case CMD_UNINSTALL:
         // A non-empty label is the sign that package details are loaded.
         if (m_strLabel.empty()) return std::string();
-        return BuildUninstallCommand(m_strPackageName);
+        return BuildUninstallCommand(m_strPackageName, m_strSerial);
     default:
         if (code > CMD_SDEXT2_FREE || m_strAdbPath.empty()) return std::string();
-        return Quoted(m_strAdbPath) + STORAGE_ARGS[code - CMD_SYSTEM_SIZE];
+        return StorageCommand(m_strAdbPath, m_strSerial, static_cast<int>(code - CMD_SYSTEM_SIZE));
     }
 }
 
-std::string CApkTool::BuildInstallCommand(bool bInternal, const std::string& strApkPath) const {
+std::string CApkTool::BuildInstallCommand(bool bInternal, const std::string& strApkPath,
+                                          const std::string& strSerial) const {
     CLockGuard lock(m_csFields);
     if (strApkPath.empty() || m_strAdbPath.empty()) return std::string();
-    return Quoted(m_strAdbPath) + (bInternal ? " install \"" : " install -s \"") + strApkPath + "\"";
+    CCommandLine line = CCommandLine::Adb(m_strAdbPath, strSerial).Word("install");
+    if (!bInternal) line.Word("-s");
+    return line.Path(strApkPath).Text();
 }
 
-std::string CApkTool::BuildUninstallCommand(const std::string& strPackageName) const {
+std::string CApkTool::BuildUninstallCommand(const std::string& strPackageName, const std::string& strSerial) const {
     CLockGuard lock(m_csFields);
-    if (strPackageName.empty() || m_strAdbPath.empty()) return std::string();
-    return Quoted(m_strAdbPath) + " uninstall " + strPackageName;
+    if (m_strAdbPath.empty()) return std::string();
+    return CCommandLine::Adb(m_strAdbPath, strSerial).Word("uninstall").Package(strPackageName).Text();
 }
 
 void CApkTool::SetApkPath(const std::string& strPath) {
@@ -64,4 +56,14 @@ void CApkTool::SetApkPath(const std::string& strPath) {
 std::string CApkTool::GetApkPath() const {
     CLockGuard lock(m_csFields);
     return m_strApkPath;
+}
+
+std::string CApkTool::Serial() const {
+    CLockGuard lock(m_csFields);
+    return m_strSerial;
+}
+
+void CApkTool::SetSerial(const std::string& strSerial) {
+    CLockGuard lock(m_csFields);
+    m_strSerial = strSerial;
 }

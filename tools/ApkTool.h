@@ -7,7 +7,9 @@
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
+#include "tools/CommandLine.h"
 #include "package/BundleArchive.h"
+#include "tools/Problem.h"
 
 struct BadgingDetails;
 
@@ -27,50 +29,36 @@ enum ToolCommand {
     CMD_SDEXT2_FREE = 12,
 };
 
-// Outcome of an install or an uninstall, with adb's own words when it failed.
+// Outcome of an install or an uninstall: success, or why not (adb's own
+// words, a bundle the TV cannot take). A success may still carry
+// PROBLEM_OBB_NOT_COPIED: the package is on the TV, its expansion file not.
 struct InstallResult {
     bool bSuccess = false;
-    bool bAdbStarted = true;  // false: adb.exe could not be started at all
-    std::string strReason;    // e.g. "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"
-    // Bundles: why nothing was sent (with what the TV and the package
-    // said), and an expansion file that did not reach the TV after the install.
-    BundleIssue bundleIssue = BUNDLE_FINE;
-    int nNeededSdk = 0;
-    int nTvSdk = 0;
-    std::string strTvAbis;
-    bool bObbFailed = false;
-    std::string strObbReason;
+    Problem problem;
+};
+
+// The device check: nothing, or why the device is not ready; and the serial
+// adb lists it by, which later commands name.
+struct DeviceCheck {
+    Problem problem;
+    std::string strSerial;
 };
 
 // How far a bundle's install is, for the status line.
 enum BundleStage { STAGE_UNPACKING, STAGE_INSTALLING, STAGE_PUSHING_OBB };
 
-// Why no TV is ready, as adb's device list and the tool run tell it.
-enum DeviceState {
-    DEVICE_READY,           // a device is listed as "device"
-    DEVICE_NONE,            // nothing listed, and no address to look for
-    DEVICE_NOT_AT_ADDRESS,  // the address asked for is not in the list
-    DEVICE_UNAUTHORIZED,    // the TV waits for the user to allow debugging
-    DEVICE_OFFLINE,         // listed, but the connection dropped
-    DEVICE_NO_PERMISSIONS,  // the system denies adb the device
-    DEVICE_ADB_ERROR,       // adb printed no list; strDetail holds its words
-    DEVICE_ADB_NOT_STARTED, // adb.exe could not be started
-    DEVICE_ADB_TIMED_OUT,   // adb.exe did not end within its time limit
+// The eight storage figures, in the window's order (system, data, SD card,
+// its EXT partition; size, then free), each as the TV printed it. A query
+// that did not answer, or that adb could not take to the TV, ends the
+// sequence: problem says why, and no figure is kept.
+const int STORAGE_FIGURES = 8;
+struct StorageReading {
+    Problem problem;
+    std::string strFigures[STORAGE_FIGURES];
 };
 
-struct DeviceCheck {
-    DeviceState state = DEVICE_NONE;
-    std::string strDetail;
-};
-
-// How the storage queries went: a query that did not answer ends the
-// sequence and leaves the figures not read empty.
-enum StorageOutcome {
-    STORAGE_READ,         // every query answered (a figure may still be empty)
-    STORAGE_ERROR,        // adb said "error": it could not reach the TV
-    STORAGE_NO_ANSWER,    // a query ran out of time: the TV does not answer
-    STORAGE_NOT_STARTED,  // adb.exe could not be started
-};
+// The storage query for figure nIndex (0 to 7) of that device.
+std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex);
 
 class CApkTool {
 public:
@@ -87,10 +75,10 @@ public:
     std::string m_strFileSize;
     std::string m_strPermissions;
     std::string m_strIconEntry;
-    // The loaded file is a bundle: why it could not be read, and its icon's
-    // bytes (taken from its parts while they were unpacked).
+    // Why the loaded file could not be read (aapt, or the bundle), and for a
+    // bundle its icon's bytes (taken from its parts while they were unpacked).
     bool m_bBundle = false;
-    BundleIssue m_bundleIssue = BUNDLE_FINE;
+    Problem m_loadProblem;
     std::string m_strBundleIcon;
     std::string m_strSystemSize;
     std::string m_strSystemFree;
@@ -101,40 +89,57 @@ public:
     std::string m_strSdext2Size;
     std::string m_strSdext2Free;
 
-    // The window thread and a task thread share this object. The package
-    // path, the package details and the bundle fields are written and read
-    // only under m_csFields; tasks work on copies taken under it. The storage
-    // figures and the permission table belong to the window thread alone.
+    // The device adb talks to (empty: adb's choice); the window sets it, tasks
+    // are handed their own copy.
+    std::string m_strSerial;
+
+    // The window thread and the task thread share this object. The tool
+    // paths, the serial, the package path, the package details and the bundle
+    // fields are written and read only under m_csFields; tasks work on copies
+    // taken under it. The storage figures and the permission table belong to
+    // the window thread alone.
     mutable CCriticalSection m_csFields;
     // Signalled when the window closes: running tools are ended at once.
     HANDLE m_hCancel = NULL;
 
     std::string BuildCommand(unsigned int code) const;
+    // adb with the current serial, for the window's own queries.
+    CCommandLine Adb() const;
     // The install and uninstall command lines for a given file or package
-    // name, so that a task acts on what it was given, not on what is loaded.
-    std::string BuildInstallCommand(bool bInternal, const std::string& strApkPath) const;
-    std::string BuildUninstallCommand(const std::string& strPackageName) const;
+    // name and device, so that a task acts on what it was given.
+    std::string BuildInstallCommand(bool bInternal, const std::string& strApkPath,
+                                    const std::string& strSerial) const;
+    std::string BuildUninstallCommand(const std::string& strPackageName, const std::string& strSerial) const;
 
     void LoadPackageInfo();
     bool IsDeviceConnected() const;
-    // The device check with its reason; strAddress (may be empty) is the TV
-    // the user asked to connect to.
+    // The device check for a serial (empty: any device adb lists): nothing,
+    // or why that device is not ready.
     DeviceCheck CheckDevice(const std::string& strAddress) const;
+    // "adb connect": nothing when adb says it is connected, else why not. A
+    // hung adb is ended after the query limit.
+    Problem Connect(const std::string& strAddress) const;
     InstallResult InstallPackage(int bInternal) const;
-    InstallResult InstallPackage(int bInternal, const std::string& strApkPath) const;
+    InstallResult InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
     // when this returns. onStage hears how far it is.
-    InstallResult InstallBundle(bool bInternal, const std::string& strBundle,
+    InstallResult InstallBundle(bool bInternal, const std::string& strBundle, const std::string& strSerial,
                                 const std::function<void(BundleStage)>& onStage) const;
     bool UninstallPackage() const;
-    InstallResult UninstallPackage(const std::string& strPackageName) const;
-    StorageOutcome QueryStorage();
+    InstallResult UninstallPackage(const std::string& strPackageName, const std::string& strSerial) const;
+    // Reads the storage figures of a device; any thread.
+    StorageReading ReadStorage(const std::string& strSerial) const;
+    // The window thread's reading, kept in the figure members.
+    Problem QueryStorage();
+    void KeepStorage(const StorageReading& reading);
     // False when no icon could be taken out: the destination is then left as it was.
     bool ExtractPackageIcon(std::string strDestination) const;
 
     // Locked access for the window thread.
     void SetApkPath(const std::string& strPath);
+    std::string Serial() const;
+    void SetSerial(const std::string& strSerial);
     std::string GetApkPath() const;
 
 private:
@@ -144,9 +149,8 @@ private:
     void LoadBundleInfo(const std::string& strBundle);
     // Stores what was read of the loaded file, under the lock.
     void StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
-                      BundleIssue bundleIssue, const std::string& strBundleIcon);
+                      const Problem& problem, const std::string& strBundleIcon);
     // Runs an install (no time limit: they may take minutes) and reads its
     // outcome; a run that could not start says so.
-    static InstallResult RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
-                                   HANDLE hCancel);
+    static InstallResult RunChange(const std::string& strCommand, HANDLE hCancel);
 };

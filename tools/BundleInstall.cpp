@@ -59,6 +59,26 @@ std::vector<size_t> DensityPartsFirst(const std::vector<std::string>& vecParts) 
     return vecOrder;
 }
 
+// Reading a bundle's details runs on the window's thread: the unpacking and
+// the aapt runs of the parts tried together end after this long.
+const LONGLONG BUNDLE_READ_LIMIT_MS = 10000;
+
+// A handle that becomes signalled once the limit has passed from now.
+HANDLE StartDeadline(LONGLONG nMilliseconds) {
+    HANDLE hTimer = ::CreateWaitableTimerA(NULL, TRUE, NULL);
+    LARGE_INTEGER due;
+    due.QuadPart = -nMilliseconds * 10000;  // relative, in 100 ns
+    if (hTimer && !::SetWaitableTimer(hTimer, &due, 0, NULL, NULL, FALSE)) {
+        ::CloseHandle(hTimer);
+        hTimer = NULL;
+    }
+    return hTimer;
+}
+
+std::string BadgingCommand(const std::string& strAapt, const std::string& strFile) {
+    return CCommandLine::Aapt(strAapt).Word("d").Word("badging").Path(strFile).Text();
+}
+
 bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
     ULARGE_INTEGER free;
     return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;
@@ -68,7 +88,7 @@ bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
 // failed to copy 'A' to 'B': remote No space left on device"): the reason is
 // what the user needs, and the paths would push it off the status line.
 std::string PushFailure(const std::string& strOutput) {
-    std::string strReason = ReadInstallOutput(strOutput).strReason;
+    std::string strReason = ReadInstallOutput(strOutput).problem.strDetail;
     size_t nPos = strReason.rfind("': ");
     return nPos == std::string::npos ? strReason : strReason.substr(nPos + 3);
 }
@@ -84,6 +104,10 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     BundleIssue issue = BUNDLE_FINE;
     BadgingDetails details;
     std::string strIcon;
+    // The window waits meanwhile: the whole read has one time limit, and a
+    // read cut short by it says so (not that the bundle is damaged).
+    CScopedHandle hDeadline(StartDeadline(BUNDLE_READ_LIMIT_MS));
+    const HANDLE hStop = hDeadline ? hDeadline.Get() : m_hCancel;
     CBundleArchive archive;
     BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));
     CScopedTempFolder folder;
@@ -97,12 +121,16 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
         std::vector<size_t> vecOrder = LikelyBasesFirst(contents.vecParts, contents.strPackage);
         for (size_t t = 0; t < vecOrder.size() && t < MAX_BASE_TRIES; ++t) {
             std::string strFile = PartFile(folder, "part", vecOrder[t], ".apk");
-            BundleIssue extracted = archive.Extract(contents.vecParts[vecOrder[t]], strFile, m_hCancel);
+            BundleIssue extracted = archive.Extract(contents.vecParts[vecOrder[t]], strFile, hStop);
             if (extracted != BUNDLE_FINE) {
                 issue = extracted;
                 break;
             }
-            ToolRun run = RunToolEx(Quoted(strAapt) + " d badging \"" + strFile + "\"", TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+            ToolRun run = RunToolEx(BadgingCommand(strAapt, strFile), TOOL_QUERY_TIMEOUT_MS, hStop);
+            if (run.status == TOOL_CANCELLED) {
+                issue = BUNDLE_CANCELLED;
+                break;
+            }
             if (run.status != TOOL_EXITED) {  // a hung aapt is waited for once
                 issue = BUNDLE_PART_UNREADABLE;
                 break;
@@ -127,19 +155,21 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
             if (i == nBase || (!Contains(contents.vecParts[i], "dpi") && archive.SizeOf(contents.vecParts[i]) > MAX_ICON_PART_BYTES))
                 continue;
             std::string strFile = PartFile(folder, "part", i, ".apk");
-            if (archive.Extract(contents.vecParts[i], strFile, m_hCancel) != BUNDLE_FINE) break;
+            if (archive.Extract(contents.vecParts[i], strFile, hStop) != BUNDLE_FINE) break;
             bool bFound = ReadIconEntry(strFile, details.strIconEntry, strIcon);
             ::DeleteFileA(strFile.c_str());
             if (bFound) break;
         }
     }
+    if (issue == BUNDLE_CANCELLED && hDeadline && ::WaitForSingleObject(hDeadline.Get(), 0) == WAIT_OBJECT_0)
+        issue = BUNDLE_TOO_SLOW;
     std::string strSize;
     if (issue == BUNDLE_FINE) strSize = MeasurePackageFile(strBundle);
 
-    StoreDetails(details, strSize, true, issue, strIcon);
+    StoreDetails(details, strSize, true, Problem::OfBundle(issue), strIcon);
 }
 
-InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBundle,
+InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBundle, const std::string& strSerial,
                                       const std::function<void(BundleStage)>& onStage) const {
     std::string strAdb, strAapt;
     {
@@ -149,7 +179,10 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
     }
     InstallResult result;
     auto refuse = [&result](BundleIssue issue) {
-        result.bundleIssue = issue;
+        int nNeeded = result.problem.nNeededSdk, nTv = result.problem.nTvSdk;
+        std::string strAbis = result.problem.strTvAbis;
+        result.problem = issue == BUNDLE_CANCELLED ? Problem(PROBLEM_CANCELLED) : Problem::OfBundle(issue);
+        result.problem.nNeededSdk = nNeeded, result.problem.nTvSdk = nTv, result.problem.strTvAbis = strAbis;
         return result;
     };
     onStage(STAGE_UNPACKING);
@@ -158,15 +191,17 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
     if (contents.issue != BUNDLE_FINE) return refuse(contents.issue);
 
     // What the TV is: its Android version, CPU types and screen density.
-    ToolRun props = RunToolEx(Quoted(strAdb) + " shell getprop", TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-    if (props.status == TOOL_NOT_STARTED) {
-        result.bAdbStarted = false;
+    ToolRun props = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text(),
+                              TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    if (props.status == TOOL_NOT_STARTED || props.status == TOOL_CANCELLED || props.status == TOOL_WAIT_FAILED) {
+        result.problem = RunProblem(props, TOOL_ADB);
         return result;
     }
     TvProperties tv = ReadTvProperties(props.strOutput);
     if (props.status != TOOL_EXITED || tv.nSdk == 0) return refuse(BUNDLE_TV_NOT_READ);
-    result.nTvSdk = tv.nSdk;
-    for (const std::string& strAbi : tv.vecAbis) result.strTvAbis += (result.strTvAbis.empty() ? "" : ",") + strAbi;
+    result.problem.nTvSdk = tv.nSdk;
+    for (const std::string& strAbi : tv.vecAbis)
+        result.problem.strTvAbis += (result.problem.strTvAbis.empty() ? "" : ",") + strAbi;
 
     CScopedTempFolder folder;
     if (folder.Path().empty()) return refuse(BUNDLE_NO_ROOM);
@@ -181,13 +216,13 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
         vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
         BundleIssue issue = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
         if (issue != BUNDLE_FINE) return refuse(issue);
-        ToolRun run = RunToolEx(Quoted(strAapt) + " d badging \"" + vecFiles.back() + "\"", TOOL_QUERY_TIMEOUT_MS,
-                                m_hCancel);
+        ToolRun run = RunToolEx(BadgingCommand(strAapt, vecFiles.back()), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+        if (run.status == TOOL_CANCELLED) return refuse(BUNDLE_CANCELLED);
         if (run.status != TOOL_EXITED) return refuse(BUNDLE_PART_UNREADABLE);
         vecParts.push_back(ReadPartReport(run.strOutput));
     }
     BundleChoice choice = ChooseBundleParts(vecParts, tv, contents.nMinSdk);
-    result.nNeededSdk = choice.nMinSdk;
+    result.problem.nNeededSdk = choice.nMinSdk;
     if (choice.issue != BUNDLE_FINE) return refuse(choice.issue);
     const std::string strPackage = vecParts[choice.vecParts[0]].strPackage;
     // The name goes on the TV's shell and into the OBB folder's path.
@@ -195,28 +230,28 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
     if (!contents.strPackage.empty() && contents.strPackage != strPackage) return refuse(BUNDLE_MIXED);
 
     onStage(STAGE_INSTALLING);
-    std::string strCommand = Quoted(strAdb) + (bInternal ? " install-multiple -r" : " install-multiple -r -s");
-    for (size_t i : choice.vecParts) strCommand += " " + Quoted(vecFiles[i]);
-    InstallResult installed = RunChange(strCommand, ReadInstallOutput, m_hCancel);
+    CCommandLine install = CCommandLine::Adb(strAdb, strSerial).Word("install-multiple").Word("-r");
+    if (!bInternal) install.Word("-s");
+    for (size_t i : choice.vecParts) install.Path(vecFiles[i]);
+    InstallResult installed = RunChange(install.Text(), m_hCancel);
     if (!installed.bSuccess) return installed;
 
-    for (size_t i = 0; i < contents.vecObbs.size() && !installed.bObbFailed; ++i) {
+    for (size_t i = 0; i < contents.vecObbs.size() && installed.problem.IsNone(); ++i) {
         onStage(STAGE_PUSHING_OBB);
         std::string strFile = PartFile(folder, "obb", i, ".obb");
         BundleIssue issue = archive.Extract(contents.vecObbs[i].strEntry, strFile, m_hCancel);
         if (issue != BUNDLE_FINE) {
-            installed.bObbFailed = true;
-            installed.bundleIssue = issue;
+            installed.problem = Problem(PROBLEM_OBB_NOT_COPIED);
+            installed.problem.bundleIssue = issue;
             break;
         }
-        ToolRun run = RunToolEx(Quoted(strAdb) + " push " + Quoted(strFile) + " /sdcard/Android/obb/" + strPackage +
-                                    "/" + contents.vecObbs[i].strName,
+        std::string strRemote = "/sdcard/Android/obb/" + strPackage + "/" + contents.vecObbs[i].strName;
+        ToolRun run = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("push").Path(strFile).Word(strRemote).Text(),
                                 TOOL_NO_TIMEOUT, m_hCancel);
         ::DeleteFileA(strFile.c_str());
-        if (run.status != TOOL_EXITED || run.dwExitCode != 0) {
-            installed.bObbFailed = true;
-            installed.strObbReason = run.status == TOOL_NOT_STARTED ? std::string() : PushFailure(run.strOutput);
-        }
+        if (run.status != TOOL_EXITED || run.dwExitCode != 0)
+            installed.problem = Problem(PROBLEM_OBB_NOT_COPIED, run.status == TOOL_EXITED ? PushFailure(run.strOutput)
+                                                                                          : std::string());
     }
     return installed;
 }

@@ -1,66 +1,82 @@
-// Talks to the TV through adb: is a device attached, install, uninstall.
-// These run on the task thread too, so they write no member and read the
-// package details only as copies taken under m_csFields.
+// Talks to the TV through adb: is the device attached, connect, install,
+// uninstall. These run on the task thread too, so they write no member and
+// read the package details only as copies taken under m_csFields.
 #include "tools/ApkTool.h"
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
-InstallResult CApkTool::RunChange(const std::string& strCommand, InstallResult (*pfnRead)(const std::string&),
-                        HANDLE hCancel)
+InstallResult CApkTool::RunChange(const std::string& strCommand, HANDLE hCancel)
 {
-    if (strCommand.empty()) return InstallResult();
-    ToolRun run = RunToolEx(strCommand, TOOL_NO_TIMEOUT, hCancel);
-    if (run.status == TOOL_NOT_STARTED) {
-        InstallResult result;
-        result.bAdbStarted = false;
+    InstallResult result;
+    if (strCommand.empty()) {  // a refused part: nothing may run
+        result.problem = Problem(PROBLEM_REFUSED);
         return result;
     }
-    return pfnRead(run.strOutput);
+    ToolRun run = RunToolEx(strCommand, TOOL_NO_TIMEOUT, hCancel);
+    result.problem = RunProblem(run, TOOL_ADB);
+    if (!result.problem.IsNone()) return result;
+    return ReadInstallOutput(run.strOutput);
 }
 
 bool CApkTool::IsDeviceConnected() const
 {
-    return CheckDevice(std::string()).state == DEVICE_READY;
+    return CheckDevice(Serial()).problem.IsNone();
 }
 
 DeviceCheck CApkTool::CheckDevice(const std::string& strAddress) const
 {
     ToolRun run = RunToolEx(BuildCommand(CMD_DEVICES), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     DeviceCheck check;
-    if (run.status == TOOL_NOT_STARTED) check.state = DEVICE_ADB_NOT_STARTED;
-    else if (run.status != TOOL_EXITED) check.state = DEVICE_ADB_TIMED_OUT;
-    else check = ReadDeviceState(run.strOutput, strAddress);
-    return check;
+    check.problem = RunProblem(run, TOOL_ADB);
+    return check.problem.IsNone() ? ReadDeviceState(run.strOutput, strAddress) : check;
+}
+
+Problem CApkTool::Connect(const std::string& strAddress) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    std::string strCommand = CCommandLine::Adb(strAdb).Word("connect").Word(strAddress).Text();
+    if (strCommand.empty()) return Problem(PROBLEM_BAD_ADDRESS);
+    // A hung adb is ended at the limit (its server may hang; the next run
+    // starts a fresh one only once the old one is gone, so it is stopped).
+    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    if (run.status == TOOL_TIMED_OUT) {
+        RunToolEx(CCommandLine::Adb(strAdb).Word("kill-server").Text(), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+        run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    }
+    Problem problem = RunProblem(run, TOOL_ADB);
+    return problem.IsNone() ? ReadConnectOutput(run.strOutput) : problem;
 }
 
 InstallResult CApkTool::InstallPackage(int bInternal) const
 {
-    return InstallPackage(bInternal, GetApkPath());
+    return InstallPackage(bInternal, GetApkPath(), Serial());
 }
 
-InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath) const
+InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial) const
 {
-    // The install location list gives 0 for the SD card; every other value,
-    // also -1 for no selection, installs to internal storage.
-    return RunChange(BuildInstallCommand(bInternal != 0, strApkPath), ReadInstallOutput, m_hCancel);
+    return RunChange(BuildInstallCommand(bInternal != 0, strApkPath, strSerial), m_hCancel);
 }
 
 bool CApkTool::UninstallPackage() const
 {
-    std::string strPackageName;
+    std::string strPackageName, strSerial;
     {
         CLockGuard lock(m_csFields);
         // A non-empty label is the sign that package details are loaded.
         if (m_strLabel.empty()) return false;
         strPackageName = m_strPackageName;
+        strSerial = m_strSerial;
     }
-    return UninstallPackage(strPackageName).bSuccess;
+    return UninstallPackage(strPackageName, strSerial).bSuccess;
 }
 
-InstallResult CApkTool::UninstallPackage(const std::string& strPackageName) const
+InstallResult CApkTool::UninstallPackage(const std::string& strPackageName, const std::string& strSerial) const
 {
     // The name comes from the package's own manifest and goes on to the
-    // TV's shell: refuse anything but a plain package name.
-    if (!IsSafePackageName(strPackageName)) return InstallResult();
-    return RunChange(BuildUninstallCommand(strPackageName), ReadUninstallResult, m_hCancel);
+    // TV's shell: the command builder refuses anything but a plain name.
+    return RunChange(BuildUninstallCommand(strPackageName, strSerial), m_hCancel);
 }

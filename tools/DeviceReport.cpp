@@ -34,10 +34,19 @@ bool StartsWith(const std::string& strText, const char* pPrefix)
     return strText.compare(0, std::char_traits<char>::length(pPrefix), pPrefix) == 0;
 }
 
-bool SucceededWithoutFailure(const std::string& strOutput)
+bool Contains(const std::string& strText, const char* pWhat)
 {
-    return strOutput.find("Success") != std::string::npos &&
-           strOutput.find("Failure") == std::string::npos;
+    return strText.find(pWhat) != std::string::npos;
+}
+
+// adb's own words: the first line that is not the daemon's start-up note.
+std::string FirstWords(const std::string& strOutput)
+{
+    for (const std::string& strLine : SplitLines(strOutput)) {
+        std::string strText = Trimmed(strLine);
+        if (!strText.empty() && !StartsWith(strText, "* daemon")) return strText;
+    }
+    return std::string();
 }
 
 // The device lines after the header: serial and state (the state's first
@@ -70,12 +79,12 @@ bool ReadDeviceLines(const std::string& strOutput, std::vector<DeviceLine>& devi
     return true;
 }
 
-DeviceState StateOf(const std::string& strState)
+ProblemCode StateProblem(const std::string& strState)
 {
-    if (strState == "device") return DEVICE_READY;
-    if (strState == "unauthorized" || strState == "authorizing") return DEVICE_UNAUTHORIZED;
-    if (strState == "no permissions") return DEVICE_NO_PERMISSIONS;
-    return DEVICE_OFFLINE;  // offline, connecting, and any state not ready for use
+    if (strState == "device") return PROBLEM_NONE;
+    if (strState == "unauthorized" || strState == "authorizing") return PROBLEM_UNAUTHORIZED;
+    if (strState == "no permissions") return PROBLEM_NO_PERMISSIONS;
+    return PROBLEM_OFFLINE;  // offline, connecting, and any state not ready for use
 }
 
 bool IsAddressOf(const std::string& strSerial, const std::string& strAddress)
@@ -86,66 +95,72 @@ bool IsAddressOf(const std::string& strSerial, const std::string& strAddress)
 
 }  // namespace
 
-bool ReadDeviceList(const std::string& strOutput)
-{
-    std::vector<DeviceLine> devices;
-    ReadDeviceLines(strOutput, devices);
-    for (const DeviceLine& device : devices)
-        if (device.strState == "device") return true;
-    return false;
-}
-
 DeviceCheck ReadDeviceState(const std::string& strOutput, const std::string& strAddress)
 {
     DeviceCheck check;
     std::vector<DeviceLine> devices;
     if (!ReadDeviceLines(strOutput, devices)) {
-        check.state = DEVICE_ADB_ERROR;
-        // adb's own complaint, not the daemon's start-up notes.
-        for (const std::string& strLine : SplitLines(strOutput)) {
-            std::string strText = Trimmed(strLine);
-            if (!strText.empty() && !StartsWith(strText, "* daemon")) {
-                check.strDetail = strText;
-                break;
-            }
-        }
-        return check;
-    }
-    if (ReadDeviceList(strOutput)) {
-        check.state = DEVICE_READY;
+        check.problem = Problem(PROBLEM_ADB_ERROR, FirstWords(strOutput));
         return check;
     }
     std::string strWanted = Trimmed(strAddress);
-    for (const DeviceLine& device : devices) {
-        if (!strWanted.empty() && IsAddressOf(device.strSerial, strWanted)) {
-            check.state = StateOf(device.strState);
-            return check;
+    if (!strWanted.empty()) {
+        check.problem = Problem(PROBLEM_NOT_AT_ADDRESS);
+        for (const DeviceLine& device : devices) {
+            if (!IsAddressOf(device.strSerial, strWanted)) continue;
+            check.problem = Problem(StateProblem(device.strState));
+            check.strSerial = device.strSerial;
+            break;
         }
+        return check;
     }
-    if (!strWanted.empty()) check.state = DEVICE_NOT_AT_ADDRESS;
-    else if (!devices.empty()) check.state = StateOf(devices.front().strState);
+    if (devices.empty()) {
+        check.problem = Problem(PROBLEM_NO_ADDRESS);
+    } else if (devices.size() == 1) {
+        check.problem = Problem(StateProblem(devices[0].strState));
+        check.strSerial = devices[0].strSerial;
+    } else {
+        check.problem = Problem(PROBLEM_SEVERAL_DEVICES);
+    }
     return check;
+}
+
+Problem ReadConnectOutput(const std::string& strOutput)
+{
+    // adb's words, from its own sources: "connected to H:P", "already
+    // connected to H:P", "failed to connect to H:P", "failed to authenticate
+    // to H:P", "cannot connect to H:P: ... (10061)", "unable to connect".
+    if (Contains(strOutput, "failed to authenticate")) return Problem(PROBLEM_UNAUTHORIZED);
+    if (Contains(strOutput, "failed to connect") || Contains(strOutput, "cannot connect to") ||
+        Contains(strOutput, "unable to connect"))
+        return Problem(PROBLEM_NOT_AT_ADDRESS);
+    for (const std::string& strLine : SplitLines(strOutput)) {
+        std::string strText = Trimmed(strLine);
+        if (StartsWith(strText, "connected to") || StartsWith(strText, "already connected to")) return Problem();
+    }
+    return Problem(PROBLEM_ADB_ERROR, FirstWords(strOutput));
 }
 
 InstallResult ReadInstallOutput(const std::string& strOutput)
 {
     InstallResult result;
-    if (SucceededWithoutFailure(strOutput)) {
+    if (Contains(strOutput, "Success") && !Contains(strOutput, "Failure")) {
         result.bSuccess = true;
         return result;
     }
+    result.problem = Problem(PROBLEM_REFUSED);
     std::vector<std::string> lines = SplitLines(strOutput);
     for (const std::string& strLine : lines) {
         size_t nFailure = strLine.find("Failure");
         if (nFailure != std::string::npos) {
-            result.strReason = Trimmed(strLine.substr(nFailure));
+            result.problem.strDetail = Trimmed(strLine.substr(nFailure));
             return result;
         }
     }
     for (const std::string& strLine : lines) {
         std::string strText = Trimmed(strLine);
         if (StartsWith(strText, "error:") || StartsWith(strText, "adb: ")) {
-            result.strReason = strText;
+            result.problem.strDetail = strText;
             return result;
         }
     }
@@ -153,36 +168,21 @@ InstallResult ReadInstallOutput(const std::string& strOutput)
     for (size_t i = lines.size(); i-- > 0;) {
         std::string strText = Trimmed(lines[i]);
         if (!strText.empty() && !StartsWith(strText, "* daemon")) {
-            result.strReason = strText;
+            result.problem.strDetail = strText;
             break;
         }
     }
     return result;
 }
 
-bool ReadUninstallOutput(const std::string& strOutput)
-{
-    return ReadUninstallResult(strOutput).bSuccess;
-}
-
-InstallResult ReadUninstallResult(const std::string& strOutput)
-{
-    // adb words both outcomes alike: "Success", or "Failure [...]" / "error: ...".
-    return ReadInstallOutput(strOutput);
-}
-
-bool IsSafePackageName(const std::string& strName)
-{
-    if (strName.empty()) return false;
-    for (char c : strName) {
-        bool bAllowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '_' || c == '.';
-        if (!bAllowed) return false;
-    }
-    return true;
-}
-
 bool IsStorageError(const std::string& strAnswer)
 {
-    return strAnswer.find("error") != std::string::npos;
+    return Contains(strAnswer, "error");
+}
+
+std::string StorageErrorWords(const std::string& strAnswer)
+{
+    for (const std::string& strLine : SplitLines(strAnswer))
+        if (Contains(strLine, "error")) return Trimmed(strLine);
+    return FirstWords(strAnswer);
 }

@@ -33,16 +33,21 @@ void CApkTool::LoadPackageInfo()
     }
     // aapt runs without the lock so that a running install is not held up;
     // the permission table belongs to this (the window's) thread alone.
-    std::string strReport = RunTool(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-    BadgingDetails details = ReadBadgingReport(strReport, m_mapPermissions);
+    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    // A missing or hung aapt is told apart from a package it cannot read.
+    Problem problem = RunProblem(run, TOOL_AAPT);
+    BadgingDetails details;
+    const bool bRead = problem.IsNone();
+    if (bRead) details = ReadBadgingReport(run.strOutput, m_mapPermissions);
     std::string strFileSize;
     if (!details.bDumpFailed) strFileSize = MeasurePackageFile(strApkPath);
+    if (bRead && details.strLabel.empty()) problem = Problem(PROBLEM_PACKAGE_UNREADABLE);
 
-    StoreDetails(details, strFileSize, false, BUNDLE_FINE, std::string());
+    StoreDetails(details, strFileSize, false, problem, std::string());
 }
 
 void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
-                            BundleIssue bundleIssue, const std::string& strBundleIcon)
+                            const Problem& problem, const std::string& strBundleIcon)
 {
     CLockGuard lock(m_csFields);
     m_strLabel = details.strLabel;
@@ -53,6 +58,6 @@ void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& st
     m_strPermissions = details.strPermissions;
     m_strIconEntry = details.strIconEntry;
     m_bBundle = bBundle;
-    m_bundleIssue = bundleIssue;
+    m_loadProblem = problem;
     m_strBundleIcon = strBundleIcon;
 }

@@ -136,7 +136,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         } else if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) {
             run.status = TOOL_TIMED_OUT;
         } else if (r == WAIT_FAILED) {
-            run.status = TOOL_TIMED_OUT;
+            run.status = TOOL_WAIT_FAILED;
         } else {
             continue;
         }
@@ -156,6 +156,13 @@ std::string RunTool(std::string strCommandLine, DWORD timeoutMs, HANDLE hCancel)
     return RunToolEx(strCommandLine, timeoutMs, hCancel).strOutput;
 }
 
-std::string Quoted(const std::string& strPath) {
-    return "\"" + strPath + "\"";
+Problem RunProblem(const ToolRun& run, ToolKind tool) {
+    switch (run.status) {
+    case TOOL_EXITED: return Problem();
+    case TOOL_NOT_STARTED: return Problem(tool == TOOL_ADB ? PROBLEM_ADB_NOT_STARTED : PROBLEM_AAPT_NOT_STARTED);
+    case TOOL_TIMED_OUT: return Problem(tool == TOOL_ADB ? PROBLEM_ADB_TIMED_OUT : PROBLEM_AAPT_TIMED_OUT);
+    case TOOL_CANCELLED: return Problem(PROBLEM_CANCELLED);
+    case TOOL_WAIT_FAILED: return Problem(PROBLEM_WAIT_FAILED);
+    }
+    return Problem(PROBLEM_WAIT_FAILED);
 }

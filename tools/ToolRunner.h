@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "tools/Problem.h"
 
 // Queries (device list, storage figures, badging report) answer within a
 // second or two; 8 s still covers a badging report of a large package on a
@@ -16,11 +17,6 @@ const DWORD TOOL_NO_TIMEOUT = INFINITE;
 // No real tool output comes near this; it only bounds a runaway tool.
 const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
 
-// A path in quotes for a command line. The tool's own path above all:
-// unquoted, a path with blanks ("D:\My Tools\...") would let CreateProcess
-// try "D:\My.exe" first, with Davrel's rights.
-std::string Quoted(const std::string& strPath);
-
 std::string Utf8ToAnsi(const char* pUtf8, int nCount);
 
 // How a run ended, for callers that must tell "could not start" from "ran".
@@ -29,6 +25,7 @@ enum ToolRunStatus {
     TOOL_EXITED,       // the child ended on its own and its output was read to the end
     TOOL_TIMED_OUT,    // ended by the time limit (the child, or reading what it left writing)
     TOOL_CANCELLED,    // ended because hCancel was signalled
+    TOOL_WAIT_FAILED,  // the system could not wait for the child; it was ended
 };
 
 struct ToolRun {
@@ -47,3 +44,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
 std::string RunTool(std::string strCommandLine,
                     DWORD timeoutMs = TOOL_QUERY_TIMEOUT_MS,
                     HANDLE hCancel = NULL);
+
+enum ToolKind { TOOL_ADB, TOOL_AAPT };
+// Nothing when the run ended by itself; else why it did not, for that tool.
+Problem RunProblem(const ToolRun& run, ToolKind tool);

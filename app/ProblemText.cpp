@@ -1,0 +1,113 @@
+#include "app/ProblemText.h"
+
+#include <windows.h>
+#include "app/DavrelDlgTexts.h"
+#include "app/StatusText.h"
+
+namespace {
+
+const struct {
+    ProblemCode code;
+    const char* pszReason;  // after the situation's prefix and "："
+} PROBLEM_TEXTS[] = {
+    {PROBLEM_ADB_NOT_STARTED, "无法启动adb.exe"},
+    {PROBLEM_ADB_TIMED_OUT, "adb.exe超时未结束，电视可能没有响应"},
+    {PROBLEM_AAPT_NOT_STARTED, "无法启动aapt.exe"},
+    {PROBLEM_AAPT_TIMED_OUT, "aapt.exe超时未结束，请稍后重试"},
+    {PROBLEM_WAIT_FAILED, "系统无法等待adb.exe或aapt.exe结束，请重试"},
+    {PROBLEM_CANCELLED, "操作已取消"},
+    {PROBLEM_TASK_NOT_STARTED, "系统无法开始后台任务，请关闭一些程序后重试"},
+    {PROBLEM_NO_ADDRESS, "请输入电视IP地址后点击\"连接设备\""},
+    {PROBLEM_SEVERAL_DEVICES, "电脑连接了多台设备，请输入电视的IP地址后点击\"连接设备\""},
+    {PROBLEM_BAD_ADDRESS, "电视IP地址无效，请检查后重新输入"},
+    {PROBLEM_NOT_AT_ADDRESS, "此地址没有电视响应，请检查IP和电视的网络调试"},
+    {PROBLEM_UNAUTHORIZED, "请在电视弹出的调试授权提示中选择\"允许\""},
+    {PROBLEM_OFFLINE, "电视已离线，请重新点击\"连接设备\""},
+    {PROBLEM_NO_PERMISSIONS, "系统不允许adb访问该设备"},
+    {PROBLEM_ADB_ERROR, "adb.exe出错："},  // then adb's own words
+    {PROBLEM_TV_SILENT, "电视没有响应，请检查电视的网络后点击\"刷新\""},
+    {PROBLEM_PACKAGE_UNREADABLE, ""},      // the package prefix says it all
+    {PROBLEM_REFUSED, ""},                 // adb's own words follow
+};
+
+const struct {
+    BundleIssue issue;
+    const char* pszText;  // %d: the SDK the package needs, then the TV's; %s: the TV's CPU types
+} BUNDLE_TEXTS[] = {
+    {BUNDLE_UNREADABLE, STATUS_UNREADABLE},
+    {BUNDLE_NOT_ZIP, "安装包已加密或不是zip文件，无法读取"},
+    {BUNDLE_UNSAFE_NAME, "安装包含不安全的文件路径，已拒绝"},
+    {BUNDLE_TOO_BIG, "安装包中的文件过大或过多，已拒绝"},
+    {BUNDLE_BAD_MANIFEST, "安装包的manifest.json已损坏"},
+    {BUNDLE_NO_PACKAGES, "安装包中没有APK文件"},
+    {BUNDLE_DAMAGED, "安装包已损坏，无法解压"},
+    {BUNDLE_NO_ROOM, "电脑的临时文件夹空间不足"},
+    {BUNDLE_NO_BASE, "安装包中缺少主APK"},
+    {BUNDLE_MIXED, "安装包中的APK不属于同一软件或版本"},
+    {BUNDLE_PART_UNREADABLE, "安装包中有无法读取的APK"},
+    {BUNDLE_NEEDS_NEWER_TV, "电视系统版本过低（该软件需要API %d，电视为API %d）"},
+    {BUNDLE_TV_WITHOUT_SPLITS, "电视系统低于Android 5.0，无法安装拆分的安装包"},
+    {BUNDLE_NO_CPU_MATCH, "安装包中没有适合电视CPU（%s）的版本"},
+    {BUNDLE_TV_NOT_READ, "电视没有响应，请检查电视的网络后点击\"刷新\""},
+    {BUNDLE_CANCELLED, "操作已取消"},
+    {BUNDLE_TOO_SLOW, "读取安装包用时过长，已停止（安装包过大或电脑太忙）"},
+};
+
+std::string BundleText(const Problem& problem) {
+    for (const auto& row : BUNDLE_TEXTS) {
+        if (row.issue != problem.bundleIssue) continue;
+        char szText[256];
+        if (row.issue == BUNDLE_NEEDS_NEWER_TV) {
+            wsprintfA(szText, row.pszText, problem.nNeededSdk, problem.nTvSdk);
+        } else if (row.issue == BUNDLE_NO_CPU_MATCH) {
+            wsprintfA(szText, row.pszText, StatusSafe(problem.strTvAbis.substr(0, 64)).c_str());
+        } else {
+            return row.pszText;
+        }
+        return szText;
+    }
+    return std::string();
+}
+
+// The reason alone, without the situation's prefix.
+std::string ReasonText(const Problem& problem) {
+    if (problem.code == PROBLEM_BUNDLE) return BundleText(problem);
+    for (const auto& row : PROBLEM_TEXTS) {
+        if (row.code != problem.code) continue;
+        // The detail is text of adb's or the TV's: made safe for the line.
+        bool bWithWords = problem.code == PROBLEM_ADB_ERROR || problem.code == PROBLEM_REFUSED;
+        return std::string(row.pszReason) + (bWithWords ? StatusSafe(problem.strDetail) : std::string());
+    }
+    return std::string();
+}
+
+const char* PrefixOf(StatusContext context) {
+    switch (context) {
+    case CONTEXT_TV: return STATUS_NOT_CONNECTED;
+    case CONTEXT_INSTALL: return STATUS_INSTALL_FAILED;
+    case CONTEXT_UNINSTALL: return STATUS_UNINSTALL_FAILED;
+    case CONTEXT_PACKAGE: return STATUS_NO_INFO;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string ProblemText(StatusContext context, const Problem& problem) {
+    if (problem.IsNone()) return std::string();
+    if (problem.code == PROBLEM_OBB_NOT_COPIED) {
+        std::string strWhy = problem.bundleIssue != BUNDLE_FINE ? BundleText(problem) : StatusSafe(problem.strDetail);
+        return std::string(STATUS_OBB_FAILED) + (strWhy.empty() ? "" : STATUS_REASON_SEPARATOR + strWhy);
+    }
+    std::string strReason = ReasonText(problem);
+    // A bundle that cannot be read says why on its own when chosen.
+    if (context == CONTEXT_PACKAGE && problem.code == PROBLEM_BUNDLE) return strReason;
+    return std::string(PrefixOf(context)) + (strReason.empty() ? "" : STATUS_REASON_SEPARATOR + strReason);
+}
+
+std::string OutcomeText(const InstallResult& result, bool bInstall) {
+    if (result.bSuccess && result.problem.code == PROBLEM_OBB_NOT_COPIED)
+        return ProblemText(CONTEXT_INSTALL, result.problem);
+    if (result.bSuccess) return bInstall ? STATUS_INSTALLED : STATUS_UNINSTALLED;
+    return ProblemText(bInstall ? CONTEXT_INSTALL : CONTEXT_UNINSTALL, result.problem);
+}

@@ -1,0 +1,97 @@
+// The window's rules that need no window: the order of its background work
+// and the words of its status line.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <atomic>
+#include <vector>
+
+#include "app/ProblemText.h"
+#include "app/TaskQueue.h"
+
+namespace {
+
+TEST(TaskQueue, OrdersRunOneAtATimeInTheOrderGivenAndStopDropsTheWaiting) {
+    std::vector<int> ran;
+    std::atomic<int> nRunning(0), nMostAtOnce(0);
+    CScopedHandle hGate(CreateEventA(NULL, TRUE, FALSE, NULL));
+    {
+        CTaskQueue queue;
+        // The first order holds the worker while the others are queued
+        // from several threads' worth of quick presses.
+        ASSERT_TRUE(queue.Push([&] { WaitForSingleObject(hGate.Get(), 5000); ran.push_back(0); }));
+        for (int i = 1; i < 40; ++i) {
+            ASSERT_TRUE(queue.Push([&, i] {
+                int n = ++nRunning;
+                if (n > nMostAtOnce) nMostAtOnce = n;
+                Sleep(i % 3);
+                ran.push_back(i);
+                --nRunning;
+            }));
+        }
+        SetEvent(hGate.Get());
+        ASSERT_TRUE(queue.Push([] {}));
+        // Wait until all ran: a last order signals.
+        CScopedHandle hDone(CreateEventA(NULL, TRUE, FALSE, NULL));
+        ASSERT_TRUE(queue.Push([&] { SetEvent(hDone.Get()); }));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hDone.Get(), 10000));
+        EXPECT_TRUE(queue.Stop(5000));
+        EXPECT_FALSE(queue.Push([] {})) << "a stopped queue takes no more orders";
+    }
+    ASSERT_EQ(40u, ran.size());
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(i, ran[i]);
+    EXPECT_EQ(1, nMostAtOnce.load());
+
+    // Stopping waits for the running order and drops the rest unrun.
+    std::atomic<int> nRan(0);
+    ResetEvent(hGate.Get());
+    CTaskQueue queue;
+    ASSERT_TRUE(queue.Push([&] { WaitForSingleObject(hGate.Get(), 200); ++nRan; }));
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(queue.Push([&] { ++nRan; }));
+    Sleep(50);
+    EXPECT_TRUE(queue.Stop(5000));
+    EXPECT_EQ(1, nRan.load());
+}
+
+TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
+    Problem refused(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_OLDER_SDK] <a href=x>");
+    Problem silent(PROBLEM_TV_SILENT);
+    Problem adbError(PROBLEM_ADB_ERROR, "error: no devices/emulators found");
+    Problem bundle = Problem::OfBundle(BUNDLE_NEEDS_NEWER_TV);
+    bundle.nNeededSdk = 30, bundle.nTvSdk = 25;
+    Problem obb(PROBLEM_OBB_NOT_COPIED, "remote No space left on device");
+    const struct { StatusContext context; Problem problem; const char* pszText; } CASES[] = {
+        {CONTEXT_TV, Problem(PROBLEM_NO_ADDRESS), "电视未连接：请输入电视IP地址后点击\"连接设备\""},
+        {CONTEXT_TV, silent, "电视未连接：电视没有响应，请检查电视的网络后点击\"刷新\""},
+        {CONTEXT_TV, adbError, "电视未连接：adb.exe出错：error: no devices/emulators found"},
+        {CONTEXT_TV, Problem(PROBLEM_ADB_NOT_STARTED), "电视未连接：无法启动adb.exe"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_ADB_NOT_STARTED), "软件安装失败：无法启动adb.exe"},
+        {CONTEXT_INSTALL, refused, "软件安装失败：Failure [INSTALL_FAILED_OLDER_SDK] ＜a href=x＞"},
+        {CONTEXT_UNINSTALL, Problem(PROBLEM_REFUSED), "软件卸载失败"},
+        {CONTEXT_INSTALL, bundle, "软件安装失败：电视系统版本过低（该软件需要API 30，电视为API 25）"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_CANCELLED), "软件安装失败：操作已取消"},
+        {CONTEXT_INSTALL, obb, "软件已安装，但OBB数据未能复制到电视：remote No space left on device"},
+        // A package: aapt that could not run is not a package it could not read.
+        {CONTEXT_PACKAGE, Problem(PROBLEM_PACKAGE_UNREADABLE), "无法获取该APK文件信息"},
+        {CONTEXT_PACKAGE, Problem(PROBLEM_AAPT_NOT_STARTED), "无法获取该APK文件信息：无法启动aapt.exe"},
+        {CONTEXT_PACKAGE, Problem(PROBLEM_AAPT_TIMED_OUT), "无法获取该APK文件信息：aapt.exe超时未结束，请稍后重试"},
+        {CONTEXT_PACKAGE, Problem::OfBundle(BUNDLE_DAMAGED), "安装包已损坏，无法解压"},
+        {CONTEXT_PACKAGE, Problem::OfBundle(BUNDLE_TOO_SLOW), "读取安装包用时过长，已停止（安装包过大或电脑太忙）"},
+        {CONTEXT_TV, Problem(), ""},
+    };
+    for (const auto& c : CASES) EXPECT_EQ(c.pszText, ProblemText(c.context, c.problem)) << c.problem.code;
+
+    // Every code has words (a new code without a row would show a bare prefix).
+    for (int code = PROBLEM_ADB_NOT_STARTED; code <= PROBLEM_OBB_NOT_COPIED; ++code) {
+        if (code == PROBLEM_REFUSED || code == PROBLEM_PACKAGE_UNREADABLE || code == PROBLEM_BUNDLE) continue;
+        EXPECT_NE("电视未连接", ProblemText(CONTEXT_TV, Problem(static_cast<ProblemCode>(code)))) << code;
+    }
+    for (int issue = BUNDLE_UNREADABLE; issue <= BUNDLE_TOO_SLOW; ++issue)
+        EXPECT_NE("", ProblemText(CONTEXT_PACKAGE, Problem::OfBundle(static_cast<BundleIssue>(issue)))) << issue;
+
+    InstallResult done;
+    done.bSuccess = true;
+    EXPECT_EQ("软件安装完成", OutcomeText(done, true));
+    EXPECT_EQ("软件卸载完成", OutcomeText(done, false));
+}
+
+}  // namespace
