@@ -12,6 +12,7 @@
 #include "framework/WinApp.h"
 #include "package/IconPainter.h"
 #include "shell/ApkAssociation.h"
+#include "tools/TvAddress.h"
 
 ULONG_PTR g_gdiplusToken = 0;
 // GDI+ version 1, no debug callback, background thread and external codecs on.
@@ -107,9 +108,7 @@ BOOL CDavrelDlg::OnInitDialog() {
     LocateTools();
     LoadSettings();
     // The saved address is the TV meant until the next Connect.
-    m_strTvAddress = m_editAddress.GetWindowText();
-    m_strTvAddress.erase(0, m_strTvAddress.find_first_not_of(" \t"));
-    m_strTvAddress.erase(m_strTvAddress.find_last_not_of(" \t") + 1);
+    NormaliseTvAddress(m_editAddress.GetWindowText(), m_strTvAddress);
     // A package the user opened that could not be read: say so, rather
     // than let the connection state cover it.
     std::string strProblem = LoadApk();

@@ -10,6 +10,7 @@
 #include "app/ProblemText.h"
 #include "app/StatusText.h"
 #include "tools/DeviceReport.h"
+#include "tools/TvAddress.h"
 #include "package/IconPainter.h"
 
 namespace {
@@ -41,10 +42,12 @@ static std::string Trimmed(const std::string& strText) {
 void CDavrelDlg::OnConnectClicked() {
     // Disabled without adb.exe and while an order runs or waits (see UpdateConnectButton).
     if (!m_bAdbPresent || !m_queuedOrders.empty()) return;
-    std::string strAddress = Trimmed(m_editAddress.GetWindowText());
-    // The address reaches adb as one argument of its own, or not at all.
-    if (!strAddress.empty() && CCommandLine::Adb("adb").Word(strAddress).IsRefused()) {
+    // The address reaches adb checked and as one argument, or not at all;
+    // an empty box means the one device adb lists (a box on USB).
+    std::string strTyped = m_editAddress.GetWindowText(), strAddress;
+    if (!Trimmed(strTyped).empty() && !NormaliseTvAddress(strTyped, strAddress)) {
         SetStatus(ProblemText(CONTEXT_TV, Problem(PROBLEM_BAD_ADDRESS)).c_str());
+        SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
         return;
     }
     SetStatus(STATUS_CONNECTING);

@@ -12,6 +12,7 @@
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
+#include "tools/TvAddress.h"
 
 namespace {
 
@@ -123,6 +124,26 @@ TEST(CommandLine, DeviceFirstPathsQuotedAndEachUnsafeCharacterRefusedAlone) {
     // A refused part empties the whole line, whatever follows it.
     EXPECT_EQ("", CCommandLine::Adb("a").Word("a;b").Word("devices").Text());
     EXPECT_TRUE(CCommandLine::Adb("a").Word("").IsRefused());
+}
+
+TEST(TvAddress, CarelessFormsBecomeOneSerialAndWhatCannotBeAnAddressIsRefused) {
+    const struct { const char* pszTyped; const char* pszSerial; } CASES[] = {
+        {"192.168.1.5", "192.168.1.5:5555"},
+        {"  192.168.1.5:5556\t", "192.168.1.5:5556"},
+        {"１９２。１６８．１．５：５５５５", "192.168.1.5:5555"},
+        {"\xA1\xA1" "192.168.1.5", "192.168.1.5:5555"},  // a full-width blank, as GBK has it
+        {"mitv-living.local", "mitv-living.local:5555"},
+        {"192.168.1.5:05555", "192.168.1.5:5555"},
+        // Each refused alone.
+        {"", ""}, {"   ", ""}, {"192.168.l.5", ""}, {"192.168.1", ""}, {"192.168.1.256", ""},
+        {"192.168.1.5:0", ""}, {"192.168.1.5:65536", ""}, {"192.168.1.5:", ""}, {"192.168.1.5:55a", ""},
+        {"127.0.0.1 -s x", ""}, {";rm -rf /", ""}, {"a:1:2", ""}, {"电视", ""}, {"tv_box", ""}, {"-tv", ""},
+    };
+    for (const auto& c : CASES) {
+        std::string strSerial = "left over";
+        EXPECT_EQ(*c.pszSerial != 0, NormaliseTvAddress(c.pszTyped, strSerial)) << c.pszTyped;
+        EXPECT_EQ(c.pszSerial, strSerial) << c.pszTyped;
+    }
 }
 
 TEST(DeviceReport, UnsafePackageNamesAndUnquotedToolPathsNeverRunAnything) {

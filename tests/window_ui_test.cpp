@@ -175,6 +175,29 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     EXPECT_FALSE(FileExists(Folder(A) + "install.apk"));
 }
 
+TEST_F(WindowTest, TheTypedTvAloneCountsAndACarelessAddressNeverReachesAdb) {
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" connect ", "connected to 192.168.1.20:5555\n") +
+                                           Rule(" devices", "List of devices attached\nemulator-5554\tdevice\n"
+                                                            "0123456789ABCDEF\tdevice\n") +
+                                           Rule(" install ", "Success\r\n")));
+    ASSERT_TRUE(StartWith(MakePackage("a", "a.apk")));
+    // Two devices and no address: the user must say which.
+    EXPECT_EQ("电视未连接：电脑连接了多台设备，请输入电视的IP地址后点击\"连接设备\"", m_app.Text(IDC_LINK_STATUS));
+    for (const char* pszTyped : {"127.0.0.1 -s x", ";rm -rf /", "192.168.l.5", "192.168.1.5:0"}) {
+        ASSERT_TRUE(m_app.SetText(IDC_EDIT_ADDRESS, pszTyped) && m_app.Click(IDC_BTN_CONNECT));
+        EXPECT_EQ("电视未连接：电视IP地址无效，请检查后重新输入", m_app.Text(IDC_LINK_STATUS)) << pszTyped;
+    }
+    EXPECT_TRUE(AdbArgs("connect").empty());
+    // The typed TV connects but is not listed: other ready devices do not make it so.
+    ASSERT_TRUE(m_app.SetText(IDC_EDIT_ADDRESS, "１９２．１６８．１．２０") && m_app.Click(IDC_BTN_CONNECT));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "电视未连接：此地址没有电视响应，请检查IP和电视的网络调试"));
+    EXPECT_EQ((std::vector<std::string>{"connect 192.168.1.20:5555"}), AdbArgs("connect"));
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_INSTALL));
+    EXPECT_EQ("电视未连接：此地址没有电视响应，请检查IP和电视的网络调试", m_app.Text(IDC_LINK_STATUS));
+    EXPECT_TRUE(AdbArgs("install").empty());
+    EXPECT_TRUE(CloseCleanly());
+}
+
 TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
     ASSERT_TRUE(m_app.Start());
     const std::string NOT_CONNECTED = "电视未连接：";

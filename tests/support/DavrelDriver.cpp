@@ -149,9 +149,12 @@ bool CDavrelDriver::Drop(const std::vector<std::string>& files) {
     HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_pi.dwProcessId);
     void* pBlock = hProcess ? VirtualAllocEx(hProcess, NULL, block.size(), MEM_COMMIT, PAGE_READWRITE) : NULL;
     bool bOk = pBlock && WriteProcessMemory(hProcess, pBlock, block.data(), block.size(), NULL) &&
-               PostMessageW(m_hwndMain, WM_DROPFILES, reinterpret_cast<WPARAM>(pBlock), 0);
+               SendTimed(m_hwndMain, WM_DROPFILES, reinterpret_cast<WPARAM>(pBlock), 0);
+    // Sent, not posted: a posted drop could still wait in the queue when a
+    // Sync sent after it returns (sent messages go first), and the test would
+    // act on the package chosen before.
     if (hProcess) CloseHandle(hProcess);
-    return bOk && Sync();
+    return bOk;
 }
 
 std::vector<HWND> CDavrelDriver::OtherWindows() const {
