@@ -14,18 +14,6 @@
 #include "package/IconPainter.h"
 
 namespace {
-const char INSTALL_COPY_NAME[] = "install.apk";
-
-bool SamePath(const std::string& strA, const std::string& strB) {
-    return ::lstrcmpiA(strA.c_str(), strB.c_str()) == 0;
-}
-
-std::string FullPath(const std::string& strPath) {
-    char szFull[MAX_PATH] = {0};
-    DWORD nLength = ::GetFullPathNameA(strPath.c_str(), MAX_PATH, szFull, NULL);
-    return (nLength == 0 || nLength >= MAX_PATH) ? strPath : std::string(szFull, nLength);
-}
-
 // A package (.apk) or a bundle of them (.apks, .xapk, .apkm).
 bool HasPackageExtension(const std::wstring& strPath) {
     return (strPath.size() >= 4 && ::lstrcmpiW(strPath.c_str() + strPath.size() - 4, L".apk") == 0) ||
@@ -102,28 +90,8 @@ void CDavrelDlg::OnInstallClicked() {
 }
 
 std::string CDavrelDlg::PrepareInstallFile() {
-    // A bundle is unpacked into a folder of Davrel's own: no copy beside it.
-    if (BundleKindOf(m_strApkFile) != BUNDLE_NONE) return m_strApkFile;
-    size_t nSlash = m_strApkFile.find_last_of("\\/");
-    std::string strFolder = nSlash == std::string::npos ? std::string() : m_strApkFile.substr(0, nSlash + 1);
-    std::string strName = nSlash == std::string::npos ? m_strApkFile : m_strApkFile.substr(nSlash + 1);
-
-    // The chosen package is itself called install.apk: a copy would replace it.
-    if (SamePath(strName, INSTALL_COPY_NAME)) return m_strApkFile;
-    std::string strCopy = FullPath(strFolder + INSTALL_COPY_NAME);
-    auto it = std::find_if(m_vecInstallCopies.begin(), m_vecInstallCopies.end(),
-                           [&](const InstallCopy& made) { return SamePath(made.strPath, strCopy); });
-    // Our own copy may be refreshed while it is still as we made it and no
-    // waiting or running install reads it; any other "install.apk" is the
-    // user's and stays. Otherwise the package itself is installed.
-    InstallCopy copy;
-    copy.strPath = strCopy;
-    if (it != m_vecInstallCopies.end()) copy = *it;
-    bool bReplace = it != m_vecInstallCopies.end() && m_queuedOrders.empty();
-    if (!MakeInstallCopy(m_strApkFile, copy, bReplace)) return m_strApkFile;
-    if (it != m_vecInstallCopies.end()) *it = copy;
-    else m_vecInstallCopies.push_back(copy);
-    return strCopy;
+    // Our copies may be refreshed only while no waiting or running install reads one.
+    return ChooseInstallFile(m_strApkFile, m_vecInstallCopies, !m_queuedOrders.empty());
 }
 
 void CDavrelDlg::OnUninstallClicked() {

@@ -1,6 +1,8 @@
 #include "app/InstallCopy.h"
 
+#include <algorithm>
 #include "framework/ScopedWin.h"
+#include "package/BundleArchive.h"
 
 namespace {
 bool ReadIdentity(const std::string& strPath, ULONGLONG& nSize, FILETIME& ftWritten) {
@@ -27,4 +29,43 @@ bool MakeInstallCopy(const std::string& strSource, InstallCopy& copy, bool bRepl
     // Made, but unreadable at once: it cannot be told from the user's later.
     copy.nSize = ~0ull;
     return true;
+}
+
+namespace {
+const char INSTALL_COPY_NAME[] = "install.apk";
+
+bool SamePath(const std::string& strA, const std::string& strB) {
+    return ::lstrcmpiA(strA.c_str(), strB.c_str()) == 0;
+}
+
+std::string FullPath(const std::string& strPath) {
+    char szFull[MAX_PATH] = {0};
+    DWORD nLength = ::GetFullPathNameA(strPath.c_str(), MAX_PATH, szFull, NULL);
+    return (nLength == 0 || nLength >= MAX_PATH) ? strPath : std::string(szFull, nLength);
+}
+}  // namespace
+
+std::string ChooseInstallFile(const std::string& strPackage, std::vector<InstallCopy>& vecCopies, bool bCopiesInUse) {
+    // A bundle is unpacked into a folder of Davrel's own: no copy beside it.
+    if (BundleKindOf(strPackage) != BUNDLE_NONE) return strPackage;
+    size_t nSlash = strPackage.find_last_of("\\/");
+    std::string strFolder = nSlash == std::string::npos ? std::string() : strPackage.substr(0, nSlash + 1);
+    std::string strName = nSlash == std::string::npos ? strPackage : strPackage.substr(nSlash + 1);
+
+    // The chosen package is itself called install.apk: a copy would replace it.
+    if (SamePath(strName, INSTALL_COPY_NAME)) return strPackage;
+    std::string strCopy = FullPath(strFolder + INSTALL_COPY_NAME);
+    auto it = std::find_if(vecCopies.begin(), vecCopies.end(),
+                           [&](const InstallCopy& made) { return SamePath(made.strPath, strCopy); });
+    // Our own copy may be refreshed while it is still as we made it and no
+    // install reads it; any other "install.apk" is the user's and stays.
+    // Otherwise the package itself is installed.
+    InstallCopy copy;
+    copy.strPath = strCopy;
+    if (it != vecCopies.end()) copy = *it;
+    bool bReplace = it != vecCopies.end() && !bCopiesInUse;
+    if (!MakeInstallCopy(strPackage, copy, bReplace)) return strPackage;
+    if (it != vecCopies.end()) *it = copy;
+    else vecCopies.push_back(copy);
+    return strCopy;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 struct InstallCopy {
     std::string strPath;
@@ -18,3 +19,9 @@ bool MakeInstallCopy(const std::string& strSource, InstallCopy& copy, bool bRepl
 
 // The file at copy.strPath has the size and last-write time it had when made.
 bool IsStillOurCopy(const InstallCopy& copy);
+
+// The file an install of strPackage reads: Davrel's copy "install.apk"
+// beside it (made, or refreshed while bCopiesInUse is false, and remembered
+// in vecCopies), else the package itself: a bundle, a package itself named
+// install.apk, or where the user's own install.apk lies.
+std::string ChooseInstallFile(const std::string& strPackage, std::vector<InstallCopy>& vecCopies, bool bCopiesInUse);

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <vector>
 
+#include "app/InstallCopy.h"
 #include "app/ProblemText.h"
 #include "app/TaskQueue.h"
+#include "support/StandIn.h"
 
 namespace {
 
@@ -92,6 +94,39 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
     done.bSuccess = true;
     EXPECT_EQ("软件安装完成", OutcomeText(done, true));
     EXPECT_EQ("软件卸载完成", OutcomeText(done, false));
+}
+
+}  // namespace
+
+namespace {
+
+std::string Read(const std::string& strPath) {
+    std::string strData;
+    return ReadFileBytes(strPath, strData) ? strData : "(none)";
+}
+
+TEST(InstallCopy, OnlyOurOwnCopyIsEverReplacedAndOnlyWhenNoInstallReadsIt) {
+    CTempDir dir;
+    std::vector<InstallCopy> copies;
+    const std::string A = dir / "a.apk", COPY = dir / "install.apk";
+    ASSERT_TRUE(WriteFileBytes(A, "version 1"));
+    EXPECT_EQ(COPY, ChooseInstallFile(A, copies, false));
+    ASSERT_TRUE(WriteFileBytes(A, "version 2"));
+    // While an install reads the copy, the package itself goes.
+    EXPECT_EQ(A, ChooseInstallFile(A, copies, true));
+    EXPECT_EQ("version 1", Read(COPY)) << "a copy an install reads was replaced";
+    EXPECT_EQ(COPY, ChooseInstallFile(A, copies, false));
+    EXPECT_EQ("version 2", Read(COPY));
+    // The user's own file where our copy was: kept, and the package goes as it is.
+    ASSERT_TRUE(WriteFileBytes(COPY, "the user's own"));
+    EXPECT_EQ(A, ChooseInstallFile(A, copies, false));
+    EXPECT_EQ("the user's own", Read(COPY));
+    // A package itself called install.apk, and a bundle, go as they are.
+    EXPECT_EQ(COPY, ChooseInstallFile(COPY, copies, false));
+    const std::string BUNDLE = dir / "b.xapk";
+    ASSERT_TRUE(WriteFileBytes(BUNDLE, "PK"));
+    EXPECT_EQ(BUNDLE, ChooseInstallFile(BUNDLE, copies, false));
+    EXPECT_EQ(1u, copies.size());
 }
 
 }  // namespace
