@@ -195,6 +195,13 @@ TEST_F(WindowTest, TheTypedTvAloneCountsAndACarelessAddressNeverReachesAdb) {
     ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_INSTALL));
     EXPECT_EQ("电视未连接：此地址没有电视响应，请检查IP和电视的网络调试", m_app.Text(IDC_LINK_STATUS));
     EXPECT_TRUE(AdbArgs("install").empty());
+    // A connect that never returns (no host at the address) is ended at the
+    // limit; adb's server still answers, so it is not restarted.
+    ASSERT_TRUE(m_app.SetScript("adb", Rule(" connect ", "", true) +
+                                           Rule(" devices", "List of devices attached\nemulator-5554\tdevice\n")));
+    ASSERT_TRUE(m_app.SetText(IDC_LINK_STATUS, "") && m_app.Click(IDC_BTN_CONNECT));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "电视未连接：此地址没有电视响应，请检查IP和电视的网络调试", 20000));
+    EXPECT_TRUE(AdbArgs("kill-server").empty());
     EXPECT_TRUE(CloseCleanly());
 }
 

@@ -40,10 +40,15 @@ Problem CApkTool::Connect(const std::string& strAddress) const
     }
     std::string strCommand = CCommandLine::Adb(strAdb).Word("connect").Word(strAddress).Text();
     if (strCommand.empty()) return Problem(PROBLEM_BAD_ADDRESS);
-    // A hung adb is ended at the limit (its server may hang; the next run
-    // starts a fresh one only once the old one is gone, so it is stopped).
+    // A connect still waiting at the limit is ended. Most often nothing
+    // answers at the address; only when adb's server itself no longer
+    // answers is it restarted (that cuts every other adb connection on
+    // this PC, so never otherwise), and the connect tried once more.
     ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     if (run.status == TOOL_TIMED_OUT) {
+        ToolRun list = RunToolEx(CCommandLine::Adb(strAdb).Word("devices").Text(), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+        if (list.status == TOOL_EXITED) return Problem(PROBLEM_NOT_AT_ADDRESS);
+        if (list.status != TOOL_TIMED_OUT) return RunProblem(list, TOOL_ADB);
         RunToolEx(CCommandLine::Adb(strAdb).Word("kill-server").Text(), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
         run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     }
