@@ -55,7 +55,7 @@ void CDavrelDlg::OnConnectClicked() {
     // Disabled without adb.exe and while a task runs or waits (see UpdateConnectButton).
     if (!m_bAdbPresent || m_nPendingTasks > 0) return;
     m_btnConnect.EnableWindow(FALSE);
-    std::string strAddress = m_editAddress.GetWindowText();
+    std::string strAddress = AddressBoxText();
     RunAdbAndWait("kill-server");
     SetStatus(STATUS_CONNECTING);
     RunAdbAndWait("connect " + strAddress);
