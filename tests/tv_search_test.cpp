@@ -60,9 +60,6 @@ TEST(Ipv4, AddressesAndNetworksReadStrictly) {
     EXPECT_EQ("192.168.2.0/24", FormatIpv4Network(network));
     ASSERT_TRUE(ParseIpv4Network("127.0.0.9", &network));
     EXPECT_EQ("127.0.0.9/32", FormatIpv4Network(network));
-    for (const char* pszBad : {"10.0.0.0/", "10.0.0.0/33", "10.0.0.0/-1", "10.0.0.0/24x", "10.0.0.0/024", "10.0.0/24",
-                               "10.0.0.0 /24", "10.0.0.0/2 4", "/24"})
-        EXPECT_FALSE(ParseIpv4Network(pszBad, &network)) << pszBad;
 }
 
 TEST(ScanPlan, TheVariableNamesTheNetworksAndEachRefusalStandsAlone) {
@@ -85,7 +82,8 @@ TEST(ScanPlan, TheVariableNamesTheNetworksAndEachRefusalStandsAlone) {
           "169.253.0.0/24", "169.255.0.0/24", "128.0.0.0/24", "126.255.255.0/24", "11.0.0.0/24", "9.255.255.255",
           "0.0.0.0/0", "10.0.0.0/7", "224.0.0.0/24", "255.255.255.255",
           "10.0.0.0/21", "127.0.0.0/8",                                            // over 1,024 addresses
-          "10.0.0/24", "10.0.0.0/33", "localhost", "10.0.0.0-10.0.0.9", "１０.0.0.0/24"}) {  // malformed
+          "10.0.0/24", "10.0.0.0/33", "10.0.0.0/", "10.0.0.0/-1", "10.0.0.0/24x", "10.0.0.0/024", "10.0.0.0 /24",
+          "/24", "localhost", "10.0.0.0-10.0.0.9", "１０.0.0.0/24"}) {  // malformed
         ScanPlan refused = PlanFromVariable(pszRefused);
         EXPECT_TRUE(refused.targets.empty()) << pszRefused;
         EXPECT_EQ(std::vector<std::string>{pszRefused}, refused.refused);

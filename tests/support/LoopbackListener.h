@@ -1,27 +1,33 @@
-// A TCP listener on one loopback address for the search's tests: it
-// answers each connection with fixed bytes (or nothing) once the first
-// bytes arrived, and records everything each connection sent it.
+// A TCP listener on one loopback address for the search's tests: it answers
+// each connection with fixed bytes (or nothing) once its first bytes came,
+// and records what each connection sent until it closed.
 #pragma once
 #include <stdint.h>
-#include <memory>
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CLoopbackListener {
 public:
     CLoopbackListener();
-    ~CLoopbackListener();  // stops listening
-    CLoopbackListener(const CLoopbackListener&) = delete;
-    CLoopbackListener& operator=(const CLoopbackListener&) = delete;
-
-    // Listens on uAddress (127.x.y.z only) and nPort (0: a free one);
-    // false when that is taken.
+    ~CLoopbackListener();
+    // On uAddress (127.x.y.z only) and nPort (0: a free one); false when taken.
     bool Listen(uint32_t uAddress, unsigned short nPort, const std::string& strAnswer);
-    unsigned short Port() const;
-    // What each connection sent, once it closed; oldest first.
-    std::vector<std::string> Received() const;
+    unsigned short Port() const { return m_nPort; }
+    std::vector<std::string> Received() const {  // one per closed connection, oldest first
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_received;
+    }
 
-    struct State;  // shared with the listener's thread
 private:
-    std::unique_ptr<State> m_pState;
+    void AcceptLoop();
+    uintptr_t m_listener = ~uintptr_t(0);  // a SOCKET; INVALID_SOCKET when none
+    unsigned short m_nPort = 0;
+    std::string m_strAnswer;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_received;
 };
