@@ -48,8 +48,12 @@ BEGIN_MESSAGE_MAP(CDavrelDlg, CDialog)
     ON_BN_CLICKED(IDC_CHK_ASSOCIATE, OnAssociateClicked)
     ON_BN_CLICKED(IDCANCEL, OnCancelClicked)
     ON_BN_CLICKED(IDC_BTN_SELECT, OnSelectApkClicked)
-    ON_EN_UPDATE(IDC_EDIT_ADDRESS, OnAddressUpdate)
-    ON_EN_SETFOCUS(IDC_EDIT_ADDRESS, OnAddressSetFocus)
+    ON_CONTROL(CBN_EDITUPDATE, IDC_EDIT_ADDRESS, OnAddressUpdate)
+    ON_CONTROL(CBN_SETFOCUS, IDC_EDIT_ADDRESS, OnAddressSetFocus)
+    ON_CONTROL(CBN_SELCHANGE, IDC_EDIT_ADDRESS, OnAddressPicked)
+    ON_BN_CLICKED(IDC_BTN_SEARCH, OnSearchClicked)
+    ON_MESSAGE(WM_APP_SEARCH_DONE, OnSearchDone)
+    ON_MESSAGE(WM_APP_ADDRESS_PICKED, OnAddressPickedLater)
     ON_BN_CLICKED(IDC_BTN_REFRESH, OnRefreshClicked)
     ON_WM_DROPFILES()
     ON_MESSAGE(WM_APP_TASK_REPORT, OnTaskReport)
@@ -94,6 +98,7 @@ void CDavrelDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_STATIC_SDCARD_FREE, m_staticSdcardFree);
     DDX_Control(pDX, IDC_STATIC_SDEXT2_SIZE, m_staticSdext2Size);
     DDX_Control(pDX, IDC_STATIC_SDEXT2_FREE, m_staticSdext2Free);
+    DDX_Control(pDX, IDC_BTN_SEARCH, m_btnSearch);
 }
 
 BOOL CDavrelDlg::OnInitDialog() {
@@ -309,6 +314,7 @@ void CDavrelDlg::OnDestroy() {
     // Tasks may still run or wait: stop their tools and let them finish
     // before the lock, the tool object and the controls go away.
     bool bTasksEnded = FinishTasks();
+    StopSearch();
 
     m_pGraphics.reset();  // before its device context and GDI+ go
     m_pIconDC.reset();

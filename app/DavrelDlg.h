@@ -42,6 +42,18 @@ struct TaskReport {
     std::string strSerial;  // Connect: the device adb now lists for the address
 };
 
+// The search for TVs (DavrelDlgSearch.cpp) posts its result: lParam, an
+// object the window takes over. The next, posted to the window itself: the
+// address box's list was picked from (wParam, the item), put only its address there.
+const UINT WM_APP_SEARCH_DONE = WM_APP + 20;
+const UINT WM_APP_ADDRESS_PICKED = WM_APP + 21;
+
+// A TV the last search found, as the address box lists it.
+struct FoundTvItem {
+    std::string strAddress;  // what goes into the box and to adb
+    std::string strText;     // "address  model" or "address  需要授权"
+};
+
 // What an order works on, read on the window's thread when its button was
 // pressed.
 struct TaskOrder {
@@ -86,6 +98,17 @@ protected:
     void OnAddressUpdate();
     void OnAddressSetFocus();
     void OnRefreshClicked();
+
+    // 搜索电视 and the address box's list (DavrelDlgSearch.cpp)
+    void OnSearchClicked();
+    LRESULT OnSearchDone(WPARAM wParam, LPARAM lParam);
+    void OnAddressPicked();
+    LRESULT OnAddressPickedLater(WPARAM wParam, LPARAM lParam);
+    // The address the box names: a listed TV's address when its item is
+    // picked (not the item's whole text), else the text as typed.
+    std::string AddressBoxText() const;
+    // Stops a running search and waits for it (the window is closing).
+    void StopSearch();
 
     // Start-up steps
     void ResetTexts();
@@ -148,7 +171,7 @@ protected:
     int m_nTask;
     std::string m_strTvAddress;  // the address of the last Connect, or the saved one
     CButton m_chkAssociate;
-    CEdit m_editAddress;
+    CComboBox m_editAddress;  // the address box: typed, or picked from the TVs found
     CStatic m_staticName;
     CStatic m_staticPackage;
     CStatic m_staticVersion;
@@ -182,6 +205,11 @@ protected:
     std::string m_strStartupMessage;        // kept on the status line after start-up
     bool m_bAdbPresent;
     bool m_bAaptPresent;
+
+    CButton m_btnSearch;
+    std::vector<CScopedHandle> m_vecSearchThreads;  // started searches, ended or not
+    std::vector<FoundTvItem> m_vecFoundTvs;         // the address box's items, in order
+    bool m_bSearching = false;                      // a search runs (window thread only)
 
     DECLARE_MESSAGE_MAP()
 };

@@ -32,7 +32,7 @@ void CDavrelDlg::OnConnectClicked() {
     if (!m_bAdbPresent || !m_queuedOrders.empty()) return;
     // The address reaches adb checked and as one argument, or not at all;
     // an empty box means the one device adb lists (a box on USB).
-    std::string strTyped = m_editAddress.GetWindowText(), strAddress;
+    std::string strTyped = AddressBoxText(), strAddress;
     if (!Trimmed(strTyped).empty() && !NormaliseTvAddress(strTyped, strAddress)) {
         SetStatus(ProblemText(CONTEXT_TV, Problem(PROBLEM_BAD_ADDRESS)).c_str());
         SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);

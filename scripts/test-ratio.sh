@@ -11,7 +11,7 @@ count() {  # paths (as git takes them) -> non-blank lines of the tracked source 
 ratio() {  # label, test lines, code lines
   awk -v l="$1" -v t="$2" -v c="$3" 'BEGIN { printf "%-44s %5d / %5d = %.2f\n", l, t, c, c ? t / c : 0 }'
 }
-ratio "tests/ : app framework tools package shell resources" \
-  "$(count tests)" "$(count app framework tools package shell resources)"
+ratio "tests/ : app framework tools package shell net resources" \
+  "$(count tests)" "$(count app framework tools package shell net resources)"
 ratio "devtools *_test.py : rest of devtools" \
   "$(count 'devtools/*_test.py')" "$(count devtools ':!devtools/*_test.py')"

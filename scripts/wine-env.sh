@@ -60,6 +60,21 @@ davrel_build_i686() {
 }
 
 export WINEPREFIX="$BUILD/wineprefix"
+# Davrel's 搜索电视 scans the PC's networks unless this names others. Every
+# Davrel our scripts, tests and benchmark start sees it (Wine hands the
+# environment on), and only loopback ranges are kept: on our machines nothing
+# may be sent beyond 127.0.0.0/8.
+davrel_loopback_only() {  # every comma-separated entry is 127.x.y.z[/n] with n of 8 or more
+  local entry entries
+  IFS=, read -ra entries <<< "$1"
+  [ "${#entries[@]}" -gt 0 ] || return 1
+  for entry in "${entries[@]}"; do
+    entry=${entry// /}
+    [[ "$entry" =~ ^127\.[0-9]{1,3}\.[0-9]{1,3}\.[0-9]{1,3}(/(8|9|[12][0-9]|3[0-2]))?$ ]] || return 1
+  done
+}
+davrel_loopback_only "${DAVREL_SCAN_NETWORKS:-}" || DAVREL_SCAN_NETWORKS=127.0.0.0/24
+export DAVREL_SCAN_NETWORKS
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -7,7 +7,7 @@ if(NOT rc EQUAL 0)
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 set(system advapi32.dll comctl32.dll gdi32.dll gdiplus.dll kernel32.dll msvcrt.dll ole32.dll
-    oleaut32.dll shell32.dll shlwapi.dll user32.dll comdlg32.dll)
+    oleaut32.dll shell32.dll shlwapi.dll user32.dll comdlg32.dll ws2_32.dll iphlpapi.dll)
 foreach(line ${imports})
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)

@@ -2,6 +2,7 @@
 
 #include <vector>
 #include "framework/TextConvert.h"
+#include "net/Ipv4.h"
 
 namespace {
 
@@ -33,14 +34,6 @@ std::vector<std::string> Split(const std::string& strText, char cAt) {
         else parts.back() += c;
     }
     return parts;
-}
-
-bool IsIpv4(const std::string& strHost) {
-    std::vector<std::string> parts = Split(strHost, '.');
-    if (parts.size() != 4) return false;
-    for (const std::string& strPart : parts)
-        if (!IsDigits(strPart) || strPart.size() > 3 || std::stoi(strPart) > 255) return false;
-    return true;
 }
 
 bool IsHostName(const std::string& strHost) {
@@ -78,7 +71,8 @@ bool NormaliseTvAddress(const std::string& strTyped, std::string& strSerial) {
     // "192.168.l.5" or "192.168.1" are typing slips, not host names.
     bool bLooksNumeric = strHost.find_first_not_of("0123456789.") == std::string::npos ||
                          (!strHost.empty() && strHost[0] >= '0' && strHost[0] <= '9' && strHost.find('.') != std::string::npos);
-    if (bLooksNumeric ? !IsIpv4(strHost) : !IsHostName(strHost)) return false;
-    strSerial = strHost + ":" + std::to_string(std::stoi(strPort));
+    uint32_t uAddress = 0;
+    if (bLooksNumeric ? !ParseIpv4(strHost, &uAddress) : !IsHostName(strHost)) return false;
+    strSerial = (bLooksNumeric ? FormatIpv4(uAddress) : strHost) + ":" + std::to_string(std::stoi(strPort));
     return true;
 }

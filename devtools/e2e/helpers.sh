@@ -12,6 +12,10 @@
 #   tools/adb.exe, tools/aapt.exe  what goes into Davrel's data folder
 #   tool-relay.txt                 "<port> <token>" for the bridge (owner only)
 #   tv-address                     "127.0.0.1:<port>" of the simulated TV
+#   scan-tv-online, scan-tv-unauthorized
+#                                  "127.0.0.x:5555" of two more simulated TVs
+#                                  for the search (free addresses from
+#                                  127.0.0.71 up), the first with a model name
 #   tv.json, received.json         the TV's configuration and its record
 #   sample.apk                     a real package (npm: android-apidemos)
 #   bundles/                       split-package bundles made from it, and
@@ -50,8 +54,27 @@ stop_all() {
   rm -f "$state/session"
   pid=$(ours "$state/tv.pid" simtv.py) && kill "$pid" 2>/dev/null || true
   pid=$(ours "$state/relay.pid" relay.py) && kill "$pid" 2>/dev/null || true
+  for mode in online unauthorized; do
+    pid=$(ours "$state/scan-tv-$mode.pid" simtv.py) && kill "$pid" 2>/dev/null || true
+    rm -f "$state/scan-tv-$mode.pid" "$state/scan-tv-$mode"
+  done
   private_adb
   rm -f "$state/tv.pid" "$state/relay.pid" "$state/tool-relay.txt" "$state/tv-address"
+}
+
+# Two TVs where a search looks for them, port 5555 of loopback addresses
+# of their own (other test runs on this machine may hold some).
+start_scan_tvs() {
+  local mode
+  printf '{"product": {"name": "mitv", "model": "小米电视 4A", "device": "m4"}}\n' > "$state/scan-tv.json"
+  for mode in online unauthorized; do
+    setsid "$PYTHON" "$here/devtools/simtv/simtv.py" --host 127.0.0.71 --port 5555 --next-free-host \
+      --mode "$mode" --config "$state/scan-tv.json" --address-file "$state/scan-tv-$mode" \
+      --parent-pid "$watched" --lifetime "$lifetime" --idle-timeout 0 </dev/null >"$state/scan-tv-$mode.log" 2>&1 &
+    echo $! > "$state/scan-tv-$mode.pid"
+    davrel_wait_file "$state/scan-tv-$mode" "$(cat "$state/scan-tv-$mode.pid")" ||
+      { echo "e2e: a TV for the search did not start: $(cat "$state/scan-tv-$mode.log")" >&2; return 1; }
+  done
 }
 
 free_port() {
@@ -113,6 +136,7 @@ start)
   davrel_wait_file "$state/tv-port" "$(cat "$state/tv.pid")" ||
     { echo "e2e: the simulated TV did not start: $(cat "$state/simtv.log")" >&2; stop_all; exit 1; }
   echo "127.0.0.1:$(tr -d '\n' < "$state/tv-port")" > "$state/tv-address"
+  start_scan_tvs || { stop_all; exit 1; }
   echo "e2e: relay and simulated TV at $(cat "$state/tv-address") ready in $state"
   ;;
 watch)

@@ -3,7 +3,7 @@
 good enough for the adb client to connect, list, push, install, uninstall
 and run the storage queries against it.
 
-  simtv.py [--port 5599] [--config tv.json] [--log received.json]
+  simtv.py [--host 127.0.0.1] [--port 5599] [--config tv.json] [--log received.json]
            [--mode online|offline|unauthorized|silent] [--lifetime SECONDS]
            [--idle-timeout SECONDS] [--parent-pid PID] [--port-file FILE]
 
@@ -58,8 +58,10 @@ pushes carry path, size and sha256; installs path, package, location
 replace (-r), package, state ("committed" | "abandoned"), result, and the
 parts as written: name, size, sha256, package, split, version_code, abis.
 
-The TV listens on 127.0.0.1 only, never on 5555-5585 (the adb server probes
-those for emulators), and stops by itself: after --lifetime seconds, after
+The TV listens on a loopback address only: 127.0.0.1 by default, never on
+ports 5555-5585 there (the adb server probes those for emulators). On another
+loopback address (--host 127.0.0.71) any port may be had, 5555 too, where a
+search for TVs on the network looks for them. It stops by itself: after --lifetime seconds, after
 --idle-timeout seconds without a message, or when its parent process ends.
 """
 import argparse
@@ -485,6 +487,12 @@ class Connection(threading.Thread):
         return True
 
 
+def is_loopback(host):
+    parts = host.split(".")
+    return (len(parts) == 4 and all(p.isdigit() and len(p) <= 3 and int(p) <= 255 for p in parts)
+            and parts[0] == "127")
+
+
 def parent_alive(pid):
     """pid > 0: that process still exists; pid == 0: not watched; pid < 0:
     our parent at start (-pid) is still our parent."""
@@ -512,7 +520,7 @@ class Server:
         self.last_activity = time.monotonic()
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.listener.bind(("127.0.0.1", args.port))
+        self.listener.bind((args.host, args.port))
         self.listener.listen(8)
         self.listener.settimeout(0.5)
         self.port = self.listener.getsockname()[1]
@@ -573,12 +581,17 @@ class Server:
 
 def main(argv=None):
     p = argparse.ArgumentParser(description="Simulated TV speaking the device side of ADB.")
+    p.add_argument("--host", default="127.0.0.1",
+                   help="loopback address to listen on (127.x.y.z); default %(default)s")
     p.add_argument("--port", type=int, default=DEFAULT_PORT,
-                   help="TCP port on 127.0.0.1 (0 picks a free one); default %(default)s")
+                   help="TCP port (0 picks a free one); default %(default)s")
     p.add_argument("--config", help="JSON configuration, read again when it changes")
     p.add_argument("--log", help="JSON file recording what the TV received")
     p.add_argument("--mode", choices=["online", "offline", "unauthorized", "silent"])
     p.add_argument("--port-file", help="write the port to this file once listening")
+    p.add_argument("--next-free-host", action="store_true",
+                   help="where --host:--port is taken, the next loopback address of its /24 that is free")
+    p.add_argument("--address-file", help="write host:port to this file once listening")
     p.add_argument("--lifetime", type=float, default=0, help="stop after this many seconds")
     p.add_argument("--idle-timeout", type=float, default=1800,
                    help="stop after this many seconds without a message (0: never)")
@@ -593,21 +606,30 @@ def main(argv=None):
         return 0
     if args.parent_pid is None:
         args.parent_pid = -os.getppid() if os.getppid() > 1 else 0
-    if args.port in RESERVED_PORTS:
-        p.error("ports 5555-5585 belong to the adb server's emulator scan; choose another")
+    if not is_loopback(args.host):
+        p.error("--host must be a loopback address (127.x.y.z)")
+    if args.port in RESERVED_PORTS and args.host == "127.0.0.1":
+        p.error("ports 5555-5585 of 127.0.0.1 belong to the adb server's emulator scan; "
+                "choose another, or another loopback address")
     if not 0 <= args.port < 65536:
         p.error("bad port")
-    try:
-        server = Server(args)
-    except OSError as err:
-        print("simtv: cannot listen on 127.0.0.1:%d: %s" % (args.port, err), file=sys.stderr)
-        return 1
-    if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write("%d\n" % server.port)
-        os.replace(tmp, args.port_file)
-    print("simtv: listening on 127.0.0.1:%d" % server.port, flush=True)
+    server = None
+    while server is None:
+        try:
+            server = Server(args)
+        except OSError as err:
+            last = int(args.host.rsplit(".", 1)[1])
+            if not args.next_free_host or last >= 254:
+                print("simtv: cannot listen on %s:%d: %s" % (args.host, args.port, err), file=sys.stderr)
+                return 1
+            args.host = "%s.%d" % (args.host.rsplit(".", 1)[0], last + 1)
+    for path, text in ((args.port_file, "%d\n" % server.port),
+                       (args.address_file, "%s:%d\n" % (args.host, server.port))):
+        if path:
+            with open(path + ".tmp", "w") as f:
+                f.write(text)
+            os.replace(path + ".tmp", path)
+    print("simtv: listening on %s:%d" % (args.host, server.port), flush=True)
     try:
         server.serve()
     except KeyboardInterrupt:

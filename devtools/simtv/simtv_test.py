@@ -20,6 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "bundles")]
 import make_bundles  # noqa: E402
 import make_suite  # noqa: E402
+import adbwire as w  # noqa: E402
 import simtv  # noqa: E402
 from tvshell import Tv  # noqa: E402
 
@@ -363,6 +364,53 @@ class CommandLineTest(unittest.TestCase):
                            capture_output=True, timeout=30)
         self.assertNotEqual(r.returncode, 0)
         self.assertIn(b"5555-5585", r.stderr)
+
+    def test_refuses_addresses_off_this_machine(self):
+        for host in ("192.168.1.5", "0.0.0.0", "localhost", "127.0.0"):
+            r = subprocess.run([sys.executable, os.path.join(HERE, "simtv.py"), "--host", host, "--port", "0"],
+                               capture_output=True, timeout=30)
+            self.assertNotEqual(r.returncode, 0, host)
+            self.assertIn(b"loopback", r.stderr, host)
+
+    def test_answers_a_search_on_port_5555_of_its_own_address(self):
+        # Two TVs from the same first address: the second takes the next free one.
+        hello = w.pack(w.A_CNXN, w.VERSION_OLD, w.MAX_PAYLOAD_OLD, b"host::\0")
+        with tempfile.TemporaryDirectory() as tmp:
+            config = os.path.join(tmp, "tv.json")
+            with open(config, "w") as f:
+                json.dump({"product": {"name": "mitv", "model": "MiTV-4A", "device": "m4"}}, f)
+            tvs, addresses = [], []
+            try:
+                for i, mode in enumerate(("online", "unauthorized")):
+                    path = os.path.join(tmp, "address%d" % i)
+                    tvs.append(subprocess.Popen(
+                        [sys.executable, os.path.join(HERE, "simtv.py"), "--host", "127.0.0.81", "--port", "5555",
+                         "--next-free-host", "--address-file", path, "--mode", mode, "--config", config],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+                    for _ in range(200):
+                        if os.path.exists(path) or tvs[-1].poll() is not None:
+                            break
+                        time.sleep(0.05)
+                    with open(path) as f:
+                        addresses.append(f.read().strip())
+                self.assertNotEqual(addresses[0], addresses[1])
+                answers = []
+                for address in addresses:
+                    host, port = address.split(":")
+                    self.assertEqual("5555", port)
+                    self.assertTrue(host.startswith("127.0.0."))
+                    with socket.create_connection((host, 5555), timeout=5) as s:
+                        s.sendall(hello)
+                        answers.append(w.read_message(s))
+                command, _, _, banner = answers[0]
+                self.assertEqual(w.A_CNXN, command)
+                self.assertTrue(banner.startswith(b"device::ro.product.name=mitv;ro.product.model=MiTV-4A;"))
+                command, arg0, _, token = answers[1]
+                self.assertEqual((w.A_AUTH, w.AUTH_TOKEN, 20), (command, arg0, len(token)))
+            finally:
+                for tv in tvs:
+                    tv.kill()
+                    tv.wait()
 
     def test_stops_by_itself(self):
         start = time.monotonic()

@@ -2,8 +2,21 @@
 
 #include <shlobj.h>
 #include "framework/TextConvert.h"
+#include "net/ScanPlan.h"
 
 namespace {
+
+// Davrel inherits the environment: a search it makes stays on loopback
+// addresses, also when the test was not started by scripts/test.sh (which
+// sets the same), and whatever the variable said before.
+void KeepSearchOnLoopback() {
+    char szValue[1024] = {0};
+    DWORD nLength = GetEnvironmentVariableA(SCAN_NETWORKS_VARIABLE, szValue, sizeof szValue);
+    bool bLoopbackOnly = nLength > 0 && nLength < sizeof szValue;
+    for (const Ipv4Network& network : PlanFromVariable(szValue).networks)
+        bLoopbackOnly = bLoopbackOnly && (network.uBase >> 24) == 127;
+    if (!bLoopbackOnly) SetEnvironmentVariableA(SCAN_NETWORKS_VARIABLE, "127.0.0.0/24");
+}
 
 // A window that stopped answering fails the test instead of hanging it.
 bool SendTimed(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD_PTR* pResult = NULL) {
@@ -99,6 +112,7 @@ bool CDavrelDriver::StartW(const std::wstring& strArgs, DWORD timeoutMs) {
     // Without Wine's crash dialog a crash ends the process and a test sees it.
     DWORD dwZero = 0;
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineDbg", "ShowCrashDialog", REG_DWORD, &dwZero, 4);
+    KeepSearchOnLoopback();
     std::wstring strCommand = L"\"" + AnsiToWide(m_strDir) + L"\\Davrel.exe\"" + (strArgs.empty() ? L"" : L" " + strArgs);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
