@@ -115,6 +115,9 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
     std::string strSaved;
     EXPECT_TRUE(ReadSavedAddress(strSaved) && strSaved == TvAddress()) << strSaved;
     ASSERT_FALSE(TvEvents("connect").empty());
+    // A second device attached after Connect (another TV, a phone): every
+    // command still goes to the TV the user connected to.
+    RunDataTool(m_app, "adb", "connect " + ScanTvAddress("online") + ":5555");
 
     // Exactly the package's bytes, on the SD card and then on the TV.
     const size_t nBefore = TvEvents("install").size();
@@ -132,6 +135,7 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
         EXPECT_EQ("Success", event["result"]);
     }
 
+    EXPECT_TRUE(TvEvents("install", "scan-tv-online.received.json").empty()) << "installed on the other device";
     EXPECT_EQ("软件卸载完成", RunTask(IDC_BTN_UNINSTALL, IDC_BTN_INSTALL));
     ASSERT_FALSE(TvEvents("uninstall").empty());
     EXPECT_EQ(SAMPLE_PACKAGE, TvEvents("uninstall").back()["package"]);

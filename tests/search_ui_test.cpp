@@ -17,12 +17,6 @@ namespace {
 
 const char FOUND_TWO[] = "找到2台电视";
 
-std::string ScanTvAddress(const char* pszMode) {  // "127.0.0.x", without its port 5555
-    std::string strText;
-    ReadFileBytes(RealToolsDir() + "\\scan-tv-" + pszMode, strText);
-    return strText.substr(0, strText.find(':'));
-}
-
 class SearchTest : public ::testing::Test {
 protected:
     void SetUp() override {

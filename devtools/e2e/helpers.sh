@@ -12,7 +12,7 @@
 #   tools/adb.exe, tools/aapt.exe  what goes into Davrel's data folder
 #   tool-relay.txt                 "<port> <token>" for the bridge (owner only)
 #   tv-address                     "127.0.0.1:<port>" of the simulated TV
-#   scan-tv-online, scan-tv-unauthorized
+#   scan-tv-online, scan-tv-unauthorized   the address of each (and .received.json its record)
 #                                  "127.0.0.x:5555" of two more simulated TVs
 #                                  for the search (free addresses from
 #                                  127.0.0.71 up), the first with a model name
@@ -70,6 +70,7 @@ start_scan_tvs() {
   for mode in online unauthorized; do
     setsid "$PYTHON" "$here/devtools/simtv/simtv.py" --host 127.0.0.71 --port 5555 --next-free-host \
       --mode "$mode" --config "$state/scan-tv.json" --address-file "$state/scan-tv-$mode" \
+      --log "$state/scan-tv-$mode.received.json" \
       --parent-pid "$watched" --lifetime "$lifetime" --idle-timeout 0 </dev/null >"$state/scan-tv-$mode.log" 2>&1 &
     echo $! > "$state/scan-tv-$mode.pid"
     davrel_wait_file "$state/scan-tv-$mode" "$(cat "$state/scan-tv-$mode.pid")" ||

@@ -96,9 +96,9 @@ bool ConfigureTv(const std::string& strJson) {
     return true;
 }
 
-std::vector<TvEvent> TvEvents(const char* pszType) {
+std::vector<TvEvent> TvEvents(const char* pszType, const char* pszRecord) {
     std::string strText;
-    ReadFileBytes(StateFile("received.json"), strText);
+    ReadFileBytes(StateFile(pszRecord), strText);
     std::vector<TvEvent> matching;
     for (const TvEvent& event : ReadEvents(strText))
         if (!pszType || (event.count("type") && event.at("type") == pszType)) matching.push_back(event);
@@ -125,4 +125,10 @@ std::string FileSha256(const std::string& strPath) {
     if (hHash) CryptDestroyHash(hHash);
     CryptReleaseContext(hProv, 0);
     return strHex;
+}
+
+std::string ScanTvAddress(const char* pszMode) {
+    std::string strText;
+    ReadFileBytes(StateFile((std::string("scan-tv-") + pszMode).c_str()), strText);
+    return strText.substr(0, strText.find(':'));
 }

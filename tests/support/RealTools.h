@@ -16,6 +16,7 @@ bool UseRealTools(CDavrelDriver& app);
 // Runs a tool of the driver's data folder as Davrel does; returns what it printed.
 std::string RunDataTool(const CDavrelDriver& app, const char* pszTool, const std::string& strArgs);
 std::string TvAddress();      // "127.0.0.1:<port>"
+std::string ScanTvAddress(const char* pszMode);  // a TV on port 5555 ("online", "unauthorized"): "127.0.0.x"
 std::string SamplePackage();  // the real package the helpers provide (ApiDemos, about 6 MB)
 // A bundle the helpers made (devtools/bundles/make_suite.py): "sample.apks", "slip.xapk", ...
 std::string BundlePath(const char* pszName);
@@ -24,6 +25,7 @@ bool ConfigureTv(const std::string& strJson);  // returns once the TV surely rea
 // One thing the TV recorded: its plain fields as text (strings as the TV
 // wrote them, UTF-8); null and nested values are left out.
 typedef std::map<std::string, std::string> TvEvent;
-std::vector<TvEvent> TvEvents(const char* pszType = NULL);  // oldest first; of one type when given
+std::vector<TvEvent> TvEvents(const char* pszType = NULL,  // oldest first; of one type when given
+                              const char* pszRecord = "received.json");  // or the record of another TV
 
 std::string FileSha256(const std::string& strPath);  // lower-case hex; empty when unreadable
