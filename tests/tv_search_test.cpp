@@ -204,9 +204,7 @@ TEST(TvScanner, ProbesOnlyItsTargetsOnceEachAndTellsTvsApart) {
     std::vector<uint32_t> targets;
     for (int i = 166; i >= 161; --i) targets.push_back(0x7F000000u + i);
     std::vector<FoundTv> found;
-    DWORD dwStart = GetTickCount();
     EXPECT_EQ(SCAN_DONE, ScanForTvs(targets, NULL, limits, &found));
-    EXPECT_LT(GetTickCount() - dwStart, 1500u);  // the silent one ends at the answer limit
     ASSERT_EQ(2u, found.size());
     EXPECT_EQ(Ip("127.0.0.161"), found[0].uAddress);
     EXPECT_FALSE(found[0].bNeedsAuth);
