@@ -4,8 +4,10 @@
 #include <shlobj.h>
 #include "framework/TextConvert.h"
 #include "resources/resource.h"
+#include "shell/Settings.h"
 #include "support/DavrelDriver.h"
 #include "support/SavedSettings.h"
+#include "version.h"
 
 namespace {
 
@@ -229,6 +231,34 @@ TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
     ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
     EXPECT_EQ(NOT_CONNECTED + "无法启动adb.exe", m_app.Text(IDC_LINK_STATUS));
     EXPECT_TRUE(CloseCleanly());
+}
+
+// The about box names the version the program was built as; the check box
+// shows what is registered, not what was clicked, and stores that.
+TEST_F(WindowTest, AboutBoxShowsTheBuiltVersionAndTheCheckBoxWhatIsRegistered) {
+    ASSERT_TRUE(m_app.Start() && m_app.PostClick(IDC_BTN_ABOUT));
+    HWND hwndAbout = m_app.WaitDialog("关于Davrel");
+    ASSERT_TRUE(hwndAbout);
+    const std::string strVersion = std::string("Davrel，") + DAVREL_VERSION_TEXT + " 版";
+    char szText[256] = {0};
+    for (HWND hwnd = NULL; strVersion != szText && (hwnd = FindWindowExA(hwndAbout, hwnd, "Static", NULL));)
+        SendMessageA(hwnd, WM_GETTEXT, sizeof szText, reinterpret_cast<LPARAM>(szText));
+    EXPECT_EQ(strVersion, szText) << "not among the about box's texts";
+    ASSERT_TRUE(m_app.AnswerDialog(hwndAbout, IDOK) && WaitUntil([&] { return !IsWindow(hwndAbout); }));
+
+    // Another program's .apk that may not be written: ticking takes nothing.
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, ".apk", NULL, REG_SZ, "Other.apk", 10);
+    LockKey(HKEY_CLASSES_ROOT, ".apk", true);
+    const int CHECKED = BST_CHECKED;
+    EXPECT_TRUE(m_app.Click(IDC_CHK_ASSOCIATE));  // no ASSERT while the key is locked
+    EXPECT_NE(CHECKED, SendMessageA(m_app.Item(IDC_CHK_ASSOCIATE), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(0u, ReadSavedFlag());
+    LockKey(HKEY_CLASSES_ROOT, ".apk", false);
+    ASSERT_TRUE(m_app.Click(IDC_CHK_ASSOCIATE));
+    EXPECT_EQ(CHECKED, SendMessageA(m_app.Item(IDC_CHK_ASSOCIATE), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(1u, ReadSavedFlag());
+    EXPECT_TRUE(m_app.Click(IDC_CHK_ASSOCIATE) && CloseCleanly());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".apk");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/SavedSettings.h"
 
 #include <cstring>
+#include <sddl.h>  // after windows.h
 #include "shell/Settings.h"
 
 bool WriteSavedSettings(DWORD dwAssociate, const char* pszAddress) {
@@ -18,4 +19,22 @@ bool ReadSavedAddress(std::string& strAddress) {
         RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "tvIP", RRF_RT_REG_SZ, NULL, szText, &cb) == ERROR_SUCCESS;
     strAddress = bRead ? szText : "";
     return bRead;
+}
+
+DWORD ReadSavedFlag() {
+    DWORD dwFlag = 7, cb = sizeof dwFlag;
+    RegGetValueA(HKEY_LOCAL_MACHINE, SETTINGS_SUBKEY, "bDavrel", RRF_RT_REG_DWORD, NULL, &dwFlag, &cb);
+    return dwFlag;
+}
+
+void LockKey(HKEY hRoot, const std::string& strKey, bool bLock) {
+    HKEY hKey = NULL;
+    PSECURITY_DESCRIPTOR pSd = NULL;
+    if (RegOpenKeyExA(hRoot, strKey.c_str(), 0, WRITE_DAC, &hKey)) return;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(bLock ? "D:P(A;;KR;;;WD)" : "D:(A;;KA;;;WD)",
+                                                             SDDL_REVISION_1, &pSd, NULL)) {
+        RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, pSd);
+        LocalFree(pSd);
+    }
+    RegCloseKey(hKey);
 }
