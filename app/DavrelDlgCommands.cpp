@@ -6,6 +6,7 @@
 #include <algorithm>
 #include "app/DavrelDlgTexts.h"
 #include "framework/FileDialog.h"
+#include "framework/StrUtil.h"
 #include "framework/TextConvert.h"
 #include "app/StatusText.h"
 #include "package/IconPainter.h"
@@ -31,7 +32,7 @@ std::string FullPath(const std::string& strPath) {
 
 // A package (.apk) or a bundle of them (.apks, .xapk, .apkm).
 bool HasPackageExtension(const std::wstring& strPath) {
-    return (strPath.size() >= 4 && ::lstrcmpiW(strPath.c_str() + strPath.size() - 4, L".apk") == 0) ||
+    return EndsWithNoCase(strPath, L".apk") ||
            BundleKindOf(strPath) != BUNDLE_NONE;
 }
 }  // namespace

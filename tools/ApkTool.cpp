@@ -1,4 +1,5 @@
 #include "tools/ApkTool.h"
+#include "tools/BadgingReport.h"
 #include "tools/ToolRunner.h"
 
 namespace {
@@ -64,4 +65,19 @@ void CApkTool::SetApkPath(const std::string& strPath) {
 std::string CApkTool::GetApkPath() const {
     CLockGuard lock(m_csFields);
     return m_strApkPath;
+}
+
+void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
+                            BundleIssue bundleIssue, const std::string& strBundleIcon) {
+    CLockGuard lock(m_csFields);
+    m_strLabel = details.strLabel;
+    m_strPackageName = details.strPackageName;
+    m_strVersionName = details.strVersionName;
+    m_strSdkVersion = details.strSdkVersion;
+    m_strFileSize = strFileSize;
+    m_strPermissions = details.strPermissions;
+    m_strIconEntry = details.strIconEntry;
+    m_bBundle = bBundle;
+    m_bundleIssue = bundleIssue;
+    m_strBundleIcon = strBundleIcon;
 }

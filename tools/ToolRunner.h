@@ -21,8 +21,6 @@ const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
 // try "D:\My.exe" first, with Davrel's rights.
 std::string Quoted(const std::string& strPath);
 
-std::string Utf8ToAnsi(const char* pUtf8, int nCount);
-
 // How a run ended, for callers that must tell "could not start" from "ran".
 enum ToolRunStatus {
     TOOL_NOT_STARTED,  // empty command line, no pipe, or CreateProcess failed
