@@ -1,4 +1,5 @@
 #include "tools/ApkTool.h"
+#include "package/PermissionTable.h"
 #include "tools/BadgingReport.h"
 #include "tools/ToolRunner.h"
 
@@ -21,6 +22,10 @@ const char* const STORAGE_ARGS[] = {
 
 CApkTool::CApkTool() {
     BuildPermissionTable();
+}
+
+void CApkTool::BuildPermissionTable() {
+    FillPermissionTable(m_mapPermissions);
 }
 
 std::string CApkTool::BuildCommand(unsigned int code) const {
