@@ -6,6 +6,8 @@
 #include <algorithm>
 #include "app/DavrelDlgTexts.h"
 #include "framework/FileDialog.h"
+#include "framework/StrUtil.h"
+#include "framework/StrUtil.h"
 #include "framework/TextConvert.h"
 #include "app/ProblemText.h"
 #include "app/StatusText.h"
@@ -16,16 +18,10 @@
 namespace {
 // A package (.apk) or a bundle of them (.apks, .xapk, .apkm).
 bool HasPackageExtension(const std::wstring& strPath) {
-    return (strPath.size() >= 4 && ::lstrcmpiW(strPath.c_str() + strPath.size() - 4, L".apk") == 0) ||
+    return EndsWithNoCase(strPath, L".apk") ||
            BundleKindOf(strPath) != BUNDLE_NONE;
 }
 }  // namespace
-
-static std::string Trimmed(const std::string& strText) {
-    size_t nFirst = strText.find_first_not_of(" \t\r\n");
-    if (nFirst == std::string::npos) return std::string();
-    return strText.substr(nFirst, strText.find_last_not_of(" \t\r\n") - nFirst + 1);
-}
 
 void CDavrelDlg::OnConnectClicked() {
     // Disabled without adb.exe and while an order runs or waits (see UpdateConnectButton).

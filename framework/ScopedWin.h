@@ -43,6 +43,11 @@ struct FileHandleTraits {  // CreateFile reports failure as INVALID_HANDLE_VALUE
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
+struct FindHandleTraits {  // FindFirstFile's search, ended with FindClose
+    typedef HANDLE Type;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { ::FindClose(h); }
+};
 struct RegKeyTraits {
     typedef HKEY Type;
     static HKEY Invalid() { return NULL; }
@@ -61,6 +66,7 @@ struct GdiObjectTraits {
 
 typedef CScopedHandleT<HandleTraits> CScopedHandle;
 typedef CScopedHandleT<FileHandleTraits> CScopedFile;
+typedef CScopedHandleT<FindHandleTraits> CScopedFind;
 typedef CScopedHandleT<RegKeyTraits> CScopedRegKey;
 typedef CScopedHandleT<IconTraits> CScopedIcon;
 typedef CScopedHandleT<GdiObjectTraits> CScopedGdiObject;

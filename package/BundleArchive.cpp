@@ -1,12 +1,9 @@
 #include "package/BundleArchive.h"
 
 #include "framework/ScopedWin.h"
+#include "framework/StrUtil.h"
 #include "framework/TextConvert.h"
-#include <cstring>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <unzip.h>
-#include <iowin32.h>
 
 namespace {
 
@@ -24,21 +21,6 @@ const unsigned long long MAX_TOTAL_BYTES = 8ull << 30;
 const unsigned long long RATIO_FREE_BYTES = 16ull << 20;
 const unsigned long long MAX_RATIO = 100;
 const size_t MAX_MANIFEST_BYTES = 1 << 20;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool EndsWithNoCase(const std::string& strText, const char* pSuffix) {
-    size_t nLen = std::strlen(pSuffix);
-    if (strText.size() < nLen) return false;
-    for (size_t i = 0; i < nLen; ++i)
-        if (Lower(strText[strText.size() - nLen + i]) != pSuffix[i]) return false;
-    return true;
-}
-
-bool EndsWithNoCaseW(const std::wstring& strText, const wchar_t* pSuffix) {
-    size_t nLen = wcslen(pSuffix);
-    return strText.size() >= nLen && ::lstrcmpiW(strText.c_str() + strText.size() - nLen, pSuffix) == 0;
-}
 
 // Entry names are relative, '/'-separated paths: no drive, no root, no
 // backslash, no ".." step, no control character.
@@ -123,7 +105,7 @@ BundleIssue ReadXapkManifest(const std::string& strJson, const EntryMap& mapEntr
         std::string strFile = LooseString(expansion, "file");
         std::string strTarget = LooseString(expansion, "install_path");
         if (strTarget.empty()) strTarget = strFile;
-        if (!IsSafeEntryName(strTarget) || strTarget.compare(0, strFolder.size(), strFolder) != 0 ||
+        if (!IsSafeEntryName(strTarget) || !StartsWith(strTarget, strFolder.c_str()) ||
             !IsPlainFileName(strTarget.substr(strFolder.size())))
             return BUNDLE_UNSAFE_NAME;
         if (!mapEntries.count(strFile)) return BUNDLE_BAD_MANIFEST;
@@ -131,11 +113,6 @@ BundleIssue ReadXapkManifest(const std::string& strJson, const EntryMap& mapEntr
     }
     return BUNDLE_FINE;
 }
-
-struct EntryPlace {
-    unz64_file_pos pos;
-    unsigned long long nSize;
-};
 
 }  // namespace
 
@@ -147,83 +124,65 @@ BundleKind BundleKindOf(const std::string& strPath) {
 }
 
 BundleKind BundleKindOf(const std::wstring& strPath) {
-    if (EndsWithNoCaseW(strPath, L".apks")) return BUNDLE_APKS;
-    if (EndsWithNoCaseW(strPath, L".xapk")) return BUNDLE_XAPK;
-    if (EndsWithNoCaseW(strPath, L".apkm")) return BUNDLE_APKM;
+    if (EndsWithNoCase(strPath, L".apks")) return BUNDLE_APKS;
+    if (EndsWithNoCase(strPath, L".xapk")) return BUNDLE_XAPK;
+    if (EndsWithNoCase(strPath, L".apkm")) return BUNDLE_APKM;
     return BUNDLE_NONE;
-}
-
-struct CBundleArchive::Places {
-    std::map<std::string, EntryPlace> map;
-};
-
-CBundleArchive::~CBundleArchive() {
-    if (m_zip) unzClose(static_cast<unzFile>(m_zip));
-    delete m_pPlaces;
 }
 
 BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind) {
     BundleContents contents;
-    zlib_filefunc64_def fileFuncs;
-    fill_win32_filefunc64A(&fileFuncs);
-    m_zip = unzOpen2_64(strPath.c_str(), &fileFuncs);
-    unzFile zf = static_cast<unzFile>(m_zip);
-    if (!zf) {
+    m_mapEntries.clear();
+    if (!m_zip.Open(strPath)) {
         // A file that opens but is no zip, or one that does not open at all.
         CScopedFile file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, NULL));
         contents.issue = file ? BUNDLE_NOT_ZIP : BUNDLE_UNREADABLE;
         return contents;
     }
-    unz_global_info64 global = {};
-    if (unzGetGlobalInfo64(zf, &global) != UNZ_OK) {
+    unsigned long long nDeclared = 0;
+    if (!m_zip.DeclaredCount(nDeclared)) {
         contents.issue = BUNDLE_DAMAGED;
         return contents;
     }
-    if (global.number_entry > MAX_ENTRIES) {
+    if (nDeclared > MAX_ENTRIES) {
         contents.issue = BUNDLE_TOO_BIG;
         return contents;
     }
-    m_pPlaces = new Places;
     std::vector<std::string> vecNames;
-    for (int err = unzGoToFirstFile(zf); err != UNZ_END_OF_LIST_OF_FILE; err = unzGoToNextFile(zf)) {
-        unz_file_info64 info;
-        char szName[MAX_ENTRY_NAME + 1] = {0};
-        if (err != UNZ_OK || vecNames.size() >= MAX_ENTRIES ||
-            unzGetCurrentFileInfo64(zf, &info, szName, sizeof(szName), NULL, 0, NULL, 0) != UNZ_OK) {
+    for (ZipStep step = m_zip.First(); step != ZIP_END; step = m_zip.Next()) {
+        ZipEntry entry;
+        if (step != ZIP_ENTRY || vecNames.size() >= MAX_ENTRIES || !m_zip.Current(entry)) {
             contents.issue = vecNames.size() >= MAX_ENTRIES ? BUNDLE_TOO_BIG : BUNDLE_DAMAGED;
             return contents;
         }
-        std::string strName(szName);
-        if (info.size_filename > MAX_ENTRY_NAME || strName.size() != info.size_filename || !IsSafeEntryName(strName)) {
+        if (entry.nNameLength > MAX_ENTRY_NAME || entry.strName.size() != entry.nNameLength ||
+            !IsSafeEntryName(entry.strName)) {
             contents.issue = BUNDLE_UNSAFE_NAME;
             return contents;
         }
-        if (info.uncompressed_size > RATIO_FREE_BYTES && info.uncompressed_size / MAX_RATIO > info.compressed_size) {
+        if (entry.nSize > RATIO_FREE_BYTES && entry.nSize / MAX_RATIO > entry.nCompressedSize) {
             contents.issue = BUNDLE_TOO_BIG;
             return contents;
         }
-        EntryPlace place;
-        unzGetFilePos64(zf, &place.pos);
-        place.nSize = info.uncompressed_size;
-        m_pPlaces->map[strName] = place;
-        if (strName.back() != '/') vecNames.push_back(strName);
+        if (entry.strName.back() != '/') vecNames.push_back(entry.strName);
+        m_mapEntries[entry.strName] = entry;
     }
 
     contents.vecParts = PackageParts(vecNames, kind);
     if (kind == BUNDLE_XAPK) {
         std::string strManifest;
-        if (m_pPlaces->map.count("manifest.json")) {
+        if (m_mapEntries.count("manifest.json")) {
             if (!ReadSmall("manifest.json", MAX_MANIFEST_BYTES, strManifest)) {
                 contents.issue = BUNDLE_BAD_MANIFEST;
                 return contents;
             }
-            contents.issue = ReadXapkManifest(strManifest, m_pPlaces->map, contents);
+            contents.issue = ReadXapkManifest(strManifest, m_mapEntries, contents);
             if (contents.issue != BUNDLE_FINE) return contents;
         } else {
             // No manifest: the expansion files lie in their OBB folder.
             for (const std::string& strName : vecNames)
-                if (strName.compare(0, 12, "Android/obb/") == 0 && EndsWithNoCase(strName, ".obb") &&
+                if (StartsWith(strName, "Android/obb/") && EndsWithNoCase(strName, ".obb") &&
                     IsPlainFileName(NameOf(strName)))
                     contents.vecObbs.push_back(BundleObb{strName, NameOf(strName)});
         }
@@ -235,12 +194,12 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
     if (contents.vecParts.size() > MAX_PARTS) contents.issue = BUNDLE_TOO_BIG;
     unsigned long long nTotal = 0;
     for (const std::string& strPart : contents.vecParts) {
-        unsigned long long nSize = m_pPlaces->map[strPart].nSize;
+        unsigned long long nSize = SizeOf(strPart);
         if (nSize > MAX_PART_BYTES) contents.issue = BUNDLE_TOO_BIG;
         nTotal += nSize;
     }
     for (const BundleObb& obb : contents.vecObbs) {
-        unsigned long long nSize = m_pPlaces->map[obb.strEntry].nSize;
+        unsigned long long nSize = SizeOf(obb.strEntry);
         if (nSize > MAX_OBB_BYTES) contents.issue = BUNDLE_TOO_BIG;
         nTotal += nSize;
     }
@@ -249,73 +208,30 @@ BundleContents CBundleArchive::Open(const std::string& strPath, BundleKind kind)
 }
 
 unsigned long long CBundleArchive::SizeOf(const std::string& strEntry) const {
-    if (!m_pPlaces) return 0;
-    auto it = m_pPlaces->map.find(strEntry);
-    return it == m_pPlaces->map.end() ? 0 : it->second.nSize;
+    auto it = m_mapEntries.find(strEntry);
+    return it == m_mapEntries.end() ? 0 : it->second.nSize;
 }
 
 BundleIssue CBundleArchive::Extract(const std::string& strEntry, const std::string& strFile, HANDLE hCancel) const {
-    unzFile zf = static_cast<unzFile>(m_zip);
-    if (!zf || !m_pPlaces) return BUNDLE_DAMAGED;
-    auto it = m_pPlaces->map.find(strEntry);
-    if (it == m_pPlaces->map.end()) return BUNDLE_DAMAGED;
-    unz64_file_pos pos = it->second.pos;
-    const unsigned long long nSize = it->second.nSize;
-    if (unzGoToFilePos64(zf, &pos) != UNZ_OK || unzOpenCurrentFile(zf) != UNZ_OK) return BUNDLE_DAMAGED;
-
-    BundleIssue issue = BUNDLE_FINE;
-    HANDLE hFile = ::CreateFileA(strFile.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE) issue = BUNDLE_NO_ROOM;
-    std::vector<char> buffer(256 * 1024);
-    unsigned long long nWritten = 0;
-    while (issue == BUNDLE_FINE) {
-        if (hCancel && ::WaitForSingleObject(hCancel, 0) == WAIT_OBJECT_0) {
-            issue = BUNDLE_CANCELLED;
-            break;
-        }
-        int nRead = unzReadCurrentFile(zf, buffer.data(), static_cast<unsigned>(buffer.size()));
-        if (nRead < 0) issue = BUNDLE_DAMAGED;
-        if (nRead <= 0) break;
-        // More than the entry declared: a bomb that lied about its size.
-        nWritten += static_cast<unsigned long long>(nRead);
-        if (nWritten > nSize) {
-            issue = BUNDLE_DAMAGED;
-            break;
-        }
+    auto it = m_mapEntries.find(strEntry);
+    if (it == m_mapEntries.end()) return BUNDLE_DAMAGED;
+    CScopedFile file(::CreateFileA(strFile.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file) return BUNDLE_NO_ROOM;
+    ZipRead read = m_zip.Read(it->second.place, it->second.nSize, [&file](const char* p, size_t n) {
         DWORD dwDone = 0;
-        if (!::WriteFile(hFile, buffer.data(), static_cast<DWORD>(nRead), &dwDone, NULL) ||
-            dwDone != static_cast<DWORD>(nRead))
-            issue = BUNDLE_NO_ROOM;
-    }
-    // The CRC is checked only once the declared size has been read in full.
-    if (unzCloseCurrentFile(zf) != UNZ_OK && issue == BUNDLE_FINE) issue = BUNDLE_DAMAGED;
-    if (issue == BUNDLE_FINE && nWritten != nSize) issue = BUNDLE_DAMAGED;
-    if (hFile != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(hFile);
-        if (issue != BUNDLE_FINE) ::DeleteFileA(strFile.c_str());
-    }
-    return issue;
+        return ::WriteFile(file.Get(), p, static_cast<DWORD>(n), &dwDone, NULL) && dwDone == n;
+    }, hCancel);
+    if (read == ZIP_READ_OK) return BUNDLE_FINE;
+    file.Reset();
+    ::DeleteFileA(strFile.c_str());
+    if (read == ZIP_READ_CANCELLED) return BUNDLE_CANCELLED;
+    return read == ZIP_READ_SINK_FAILED ? BUNDLE_NO_ROOM : BUNDLE_DAMAGED;
 }
 
 bool CBundleArchive::ReadSmall(const std::string& strEntry, size_t nMaxBytes, std::string& strData) const {
     strData.clear();
-    unzFile zf = static_cast<unzFile>(m_zip);
-    if (!zf || !m_pPlaces) return false;
-    auto it = m_pPlaces->map.find(strEntry);
-    if (it == m_pPlaces->map.end() || it->second.nSize > nMaxBytes) return false;
-    unz64_file_pos pos = it->second.pos;
-    if (unzGoToFilePos64(zf, &pos) != UNZ_OK || unzOpenCurrentFile(zf) != UNZ_OK) return false;
-    char buffer[16 * 1024];
-    bool bOk = true;
-    for (;;) {
-        int nRead = unzReadCurrentFile(zf, buffer, sizeof(buffer));
-        if (nRead < 0 || strData.size() + static_cast<size_t>(nRead > 0 ? nRead : 0) > it->second.nSize) bOk = false;
-        if (nRead <= 0 || !bOk) break;
-        strData.append(buffer, static_cast<size_t>(nRead));
-    }
-    if (unzCloseCurrentFile(zf) != UNZ_OK || strData.size() != it->second.nSize) bOk = false;
-    if (!bOk) strData.clear();
-    return bOk;
+    auto it = m_mapEntries.find(strEntry);
+    return it != m_mapEntries.end() && m_zip.ReadWhole(it->second.place, nMaxBytes, strData) == ZIP_READ_OK;
 }
 
 CScopedTempFolder::CScopedTempFolder() {
@@ -343,12 +259,11 @@ CScopedTempFolder::~CScopedTempFolder() {
     if (m_strPath.empty()) return;
     // Only files are ever made in it.
     WIN32_FIND_DATAA data;
-    HANDLE hFind = ::FindFirstFileA((m_strPath + "*").c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE) {
+    CScopedFind find(::FindFirstFileA((m_strPath + "*").c_str(), &data));
+    if (find) {
         do {
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((m_strPath + data.cFileName).c_str());
-        } while (::FindNextFileA(hFind, &data));
-        ::FindClose(hFind);
+        } while (::FindNextFileA(find.Get(), &data));
     }
     ::RemoveDirectoryA(m_strPath.c_str());
 }

@@ -5,8 +5,10 @@
 // far beyond their size, more entries or bytes than any real bundle has.
 #pragma once
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
+#include "package/ZipReader.h"
 
 enum BundleKind { BUNDLE_NONE, BUNDLE_APKS, BUNDLE_XAPK, BUNDLE_APKM };
 
@@ -53,7 +55,6 @@ struct BundleContents {
 class CBundleArchive {
 public:
     CBundleArchive() = default;
-    ~CBundleArchive();
     CBundleArchive(const CBundleArchive&) = delete;
     CBundleArchive& operator=(const CBundleArchive&) = delete;
 
@@ -69,9 +70,8 @@ public:
     unsigned long long SizeOf(const std::string& strEntry) const;  // 0 when not listed
 
 private:
-    struct Places;
-    void* m_zip = nullptr;        // the open unzFile
-    Places* m_pPlaces = nullptr;  // where each listed entry is, and its size
+    mutable CZipReader m_zip;
+    std::map<std::string, ZipEntry> m_mapEntries;  // every entry Open listed, by name
 };
 
 // A folder of Davrel's own under the temporary folder, removed with all it

@@ -1,6 +1,7 @@
 #include "package/IconPainter.h"
 
-#include <vector>
+#include "framework/StrUtil.h"
+#include "framework/TextConvert.h"
 
 namespace {
 
@@ -41,23 +42,14 @@ bool IsDeviceName(const std::string& strFileName) {
     std::string strBase = strFileName.substr(0, strFileName.find('.'));
     while (!strBase.empty() && strBase.back() == ' ') strBase.pop_back();
     if (strBase.size() == 3) {
-        static const char* const DEVICES[] = {"CON", "PRN", "AUX", "NUL"};
-        for (const char* pDevice : DEVICES)
-            if (::lstrcmpiA(strBase.c_str(), pDevice) == 0) return true;
+        for (const char* pDevice : {"CON", "PRN", "AUX", "NUL"})
+            if (EqualsNoCase(strBase, pDevice)) return true;
     }
     if (strBase.size() == 4 && strBase[3] >= '0' && strBase[3] <= '9') {
         std::string strKind = strBase.substr(0, 3);
-        return ::lstrcmpiA(strKind.c_str(), "COM") == 0 || ::lstrcmpiA(strKind.c_str(), "LPT") == 0;
+        return EqualsNoCase(strKind, "COM") || EqualsNoCase(strKind, "LPT");
     }
     return false;
-}
-
-std::wstring AnsiToWide(const std::string& strText) {
-    int nChars = ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, NULL, 0);
-    if (nChars <= 0) return std::wstring();
-    std::vector<WCHAR> buffer(nChars);
-    ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, buffer.data(), nChars);
-    return std::wstring(buffer.data());
 }
 
 }  // namespace

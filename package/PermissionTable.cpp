@@ -1,6 +1,4 @@
-// The descriptions shown for the permissions a package asks for. The texts
-// are narrow literals, so the compiler stores them in the program's code page.
-#include "tools/ApkTool.h"
+#include "package/PermissionTable.h"
 
 namespace {
 
@@ -11,7 +9,7 @@ struct PermissionRow {
 
 }  // namespace
 
-void CApkTool::BuildPermissionTable()
+void FillPermissionTable(std::map<std::string, std::string>& mapPermissions)
 {
     static const PermissionRow ROWS[] = {
         {"android.permission.ACCESS_COARSE_LOCATION", "允许获取粗略的位置信息"},
@@ -121,9 +119,9 @@ void CApkTool::BuildPermissionTable()
         {"android.permission.ACCESS_MOCK_LOCATION", "获取模拟定位信息"},
         {"android.permission.CHANGE_COMPONENT_ENABLED_STATE", "改变组件启用状态"},
     };
-    m_mapPermissions.clear();
+    mapPermissions.clear();
     // emplace keeps an existing row, so a repeated name could never replace
     // the first text.
     for (const PermissionRow& row : ROWS)
-        m_mapPermissions.emplace(row.pName, row.pDescription);
+        mapPermissions.emplace(row.pName, row.pDescription);
 }

@@ -1,10 +1,12 @@
 // The package icon: its file name from the package's own names, taking the
-// entry out of the archive, and painting it for the picture control.
+// entry out of the archive (with the zip reader bundles use too), and
+// painting it for the picture control.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <gdiplus.h>
 #include <zlib.h>
 
+#include "package/BundleArchive.h"
 #include "package/IconPainter.h"
 #include "support/StandIn.h"
 #include "tools/ApkTool.h"
@@ -130,6 +132,15 @@ TEST_F(IconExtract, WritesTheEntryUnchangedAndNothingForBadArchives) {
         {"shorter than declared", MakeZip({shortOne})},
     };
     for (const auto& c : BAD) EXPECT_EQ("<none>", Extract(c.strPackage, "icon.png")) << c.pszWhat;
+}
+
+// Each alone: a name over 512 bytes, a zero byte inside a name.
+TEST(BundleArchive, OverlongNamesAndNamesWithAZeroAreRefused) {
+    CTempDir dir;
+    for (const std::string& strName : {std::string(600, 'a') + ".apk", std::string("a\0b.apk", 7)}) {
+        ASSERT_TRUE(WriteFileBytes(dir / "b.apks", MakeZip({{"base.apk", "b"}, {strName, "x"}})));
+        EXPECT_EQ(BUNDLE_UNSAFE_NAME, CBundleArchive().Open(dir / "b.apks", BUNDLE_APKS).issue) << strName.size();
+    }
 }
 
 TEST(IconPainter, StretchesTheImageAndClearsBeforeEveryPaint) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "data/BadgingSamples.h"
+#include "framework/TextConvert.h"
 #include "support/StandIn.h"
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
@@ -23,8 +24,8 @@ BadgingDetails Read(const std::string& strUtf8Report) {
 
 TEST(Badging, DetailsEveryPermissionFormInReportOrderAndTheIcon) {
     BadgingDetails old = Read(OLD_BADGING_REPORT);
-    EXPECT_EQ("Demo|com.a.b|1.2|Android 2.2", old.strLabel + "|" + old.strPackageName + "|" + old.strVersionName +
-                                                  "|" + old.strSdkVersion);
+    EXPECT_EQ("Demo|com.a.b|1.2|3|8|Android 2.2", old.strLabel + "|" + old.strPackageName + "|" + old.strVersionName + "|" +
+                                                  old.strVersionCode + "|" + std::to_string(old.nMinSdk) + "|" + old.strSdkVersion);
     // The package's own permission has no description and is left out.
     EXPECT_EQ("允许访问网络\n允许读取短信息(危险)\n允许访问网络\n", old.strPermissions);
     // "name=" lines, one with maxSdkVersion, and the sdk-23 form; implied
@@ -35,6 +36,17 @@ TEST(Badging, DetailsEveryPermissionFormInReportOrderAndTheIcon) {
     // An adaptive (XML) icon falls back to the densest raster image.
     EXPECT_EQ("res/drawable/icon.png", Read(OLD_BADGING_REPORT).strIconEntry);
     EXPECT_EQ("res/mipmap-xxxhdpi-v4/ic_launcher.png", Read(CURRENT_BADGING_REPORT).strIconEntry);
+
+    // Every level is named, a newer one by its number; a codename is shown as
+    // given; no sdkVersion line shows nothing.
+    const struct { const char* pszSdk; int nMinSdk; const char* pszShown; } LEVELS[] = {
+        {"1", 1, "Android 1.0"}, {"17", 17, "Android 4.2"}, {"20", 20, "Android 4.4W"}, {"21", 21, "Android 5.0"},
+        {"28", 28, "Android 9"}, {"29", 29, "Android 10"}, {"34", 34, "Android 14"}, {"36", 36, "Android 16"},
+        {"99", 99, "API 99"}, {"021", 21, "021"}, {"O", 0, "O"}, {"", 0, ""}};
+    for (const auto& c : LEVELS) {
+        BadgingDetails level = Read("package: name='a.b'\n" + (*c.pszSdk ? "sdkVersion:'" + std::string(c.pszSdk) + "'\n" : ""));
+        EXPECT_TRUE(c.pszShown == level.strSdkVersion && c.nMinSdk == level.nMinSdk) << c.pszSdk << level.strSdkVersion;
+    }
 }
 
 TEST(DeviceReport, DeviceListConnectInstallAndUninstallOutcomes) {
@@ -191,23 +203,23 @@ TEST(FileSize, ThreeDigitsLikeTheCRuntimeAndBeyondFourGigabytes) {
 }  // namespace
 
 namespace {
-BundlePart Part(const char* pszSplit, const char* pszVersion = "25", int nMinSdk = 16, const char* pszNative = "") {
+BadgingDetails Part(const char* pszSplit, const char* pszVersion = "25", int nMinSdk = 16, const char* pszNative = "") {
     std::string strReport = std::string("package: name='p.q' versionCode='") + pszVersion + "' versionName='1'" +
                             (*pszSplit ? std::string(" split='") + pszSplit + "'" : "") + "\nsdkVersion:'" +
                             std::to_string(nMinSdk) + "'\n" + (*pszNative ? "native-code: '" + std::string(pszNative) + "'\n" : "");
-    return ReadPartReport(strReport);
+    return ReadBadgingReport(strReport);
 }
 }  // namespace
 
 TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     // Real reports: a split's from aapt, and the device properties as adb gives them (CRLF from old TVs).
-    BundlePart split = ReadPartReport("package: name='io.appium.android.apis' versionCode='25' versionName='1.25' "
+    BadgingDetails split = ReadBadgingReport("package: name='io.appium.android.apis' versionCode='25' versionName='1.25' "
                                       "split='config.arm64_v8a' platformBuildVersionName=''\napplication: label='' "
                                       "icon=''\nnative-code: 'arm64-v8a' 'x86'\n");
-    EXPECT_TRUE(split.bRead && split.strPackage == "io.appium.android.apis" && split.strVersionCode == "25");
+    EXPECT_TRUE(split.bRead && split.strPackageName == "io.appium.android.apis" && split.strVersionCode == "25");
     EXPECT_EQ("config.arm64_v8a", split.strSplit);
     EXPECT_EQ((std::vector<std::string>{"arm64-v8a", "x86"}), split.vecNativeCode);
-    EXPECT_FALSE(ReadPartReport("ERROR: dump failed because no AndroidManifest.xml found\n").bRead);
+    EXPECT_FALSE(ReadBadgingReport("ERROR: dump failed because no AndroidManifest.xml found\n").bRead);
     TvProperties tv = ReadTvProperties("[ro.build.version.sdk]: [25]\n[ro.product.cpu.abilist]: [armeabi-v7a,armeabi]\n"
                                        "[ro.sf.lcd_density]: [213]\n[ro.product.model]: [x]: [y]]\n");
     EXPECT_TRUE(tv.nSdk == 25 && tv.nDensity == 213 && tv.vecAbis == (std::vector<std::string>{"armeabi-v7a", "armeabi"}));
@@ -215,7 +227,7 @@ TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     EXPECT_TRUE(old.nSdk == 19 && old.nDensity == 0 && old.vecAbis == (std::vector<std::string>{"x86", "armeabi-v7a"}));
 
     // base, 3 CPU, 3 density and 2 language splits, a feature with its own densities.
-    std::vector<BundlePart> parts = {Part("config.x86"), Part(""), Part("config.armeabi_v7a"), Part("config.arm64_v8a"),
+    std::vector<BadgingDetails> parts = {Part("config.x86"), Part(""), Part("config.armeabi_v7a"), Part("config.arm64_v8a"),
                                      Part("config.hdpi"), Part("config.xhdpi"), Part("config.xxhdpi"), Part("config.en"),
                                      Part("config.zh_rCN"), Part("game"), Part("game.config.ldpi"), Part("game.config.xxxhdpi")};
     auto chosen = [&](const char* pszAbis, int nDensity, int nSdk = 25, int nManifest = 0) {
@@ -243,7 +255,7 @@ TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     EXPECT_EQ(std::to_string(BUNDLE_MIXED) + ":", chosen("armeabi-v7a", 320));
     parts[1] = Part("config.de");
     EXPECT_EQ(std::to_string(BUNDLE_NO_BASE) + ":", chosen("armeabi-v7a", 320));
-    parts[1] = BundlePart();
+    parts[1] = BadgingDetails();
     EXPECT_EQ(std::to_string(BUNDLE_PART_UNREADABLE) + ":", chosen("armeabi-v7a", 320));
     // Standalones: whole packages, one per CPU type, the TV's first that fits.
     parts = {Part("", "25", 16, "x86"), Part("", "25", 16, "armeabi-v7a"), Part("", "25", 16, "arm64-v8a")};

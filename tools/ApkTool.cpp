@@ -1,4 +1,6 @@
 #include "tools/ApkTool.h"
+#include "package/PermissionTable.h"
+#include "tools/BadgingReport.h"
 #include "tools/ToolRunner.h"
 
 
@@ -9,6 +11,10 @@ CApkTool::CApkTool() {
 CCommandLine CApkTool::Adb() const {
     CLockGuard lock(m_csFields);
     return CCommandLine::Adb(m_strAdbPath, m_strSerial);
+}
+
+void CApkTool::BuildPermissionTable() {
+    FillPermissionTable(m_mapPermissions);
 }
 
 std::string CApkTool::BuildCommand(unsigned int code) const {
@@ -66,4 +72,19 @@ std::string CApkTool::Serial() const {
 void CApkTool::SetSerial(const std::string& strSerial) {
     CLockGuard lock(m_csFields);
     m_strSerial = strSerial;
+}
+
+void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
+                            const Problem& problem, const std::string& strBundleIcon) {
+    CLockGuard lock(m_csFields);
+    m_strLabel = details.strLabel;
+    m_strPackageName = details.strPackageName;
+    m_strVersionName = details.strVersionName;
+    m_strSdkVersion = details.strSdkVersion;
+    m_strFileSize = strFileSize;
+    m_strPermissions = details.strPermissions;
+    m_strIconEntry = details.strIconEntry;
+    m_bBundle = bBundle;
+    m_loadProblem = problem;
+    m_strBundleIcon = strBundleIcon;
 }

@@ -1,39 +1,27 @@
 #include "tools/BadgingReport.h"
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include "framework/StrUtil.h"
 
 namespace {
 
-// The value after the first occurrence of strPrefix, up to the next single
-// quote or the end of the report; empty when the prefix does not occur.
-bool ValueAfter(const std::string& strReport, const char* pPrefix, std::string& strValue)
-{
-    strValue.clear();
-    size_t nPos = strReport.find(pPrefix);
-    if (nPos == std::string::npos) return false;
+// The line that starts with pStart, without its line end; empty when none does.
+std::string LineAt(const std::string& strText, const char* pStart) {
+    size_t nPos = StartsWith(strText, pStart) ? 0 : strText.find(std::string("\n") + pStart);
+    if (nPos == std::string::npos) return std::string();
+    if (strText[nPos] == '\n') ++nPos;
+    size_t nEnd = strText.find_first_of("\r\n", nPos);
+    return strText.substr(nPos, nEnd == std::string::npos ? std::string::npos : nEnd - nPos);
+}
+
+// The value after pPrefix in strLine, up to the next single quote or the end.
+std::string ValueAfter(const std::string& strLine, const char* pPrefix) {
+    size_t nPos = strLine.find(pPrefix);
+    if (nPos == std::string::npos) return std::string();
     size_t nStart = nPos + std::strlen(pPrefix);
-    size_t nEnd = strReport.find('\'', nStart);
-    strValue = strReport.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd - nStart);
-    return true;
-}
-
-std::string ReleaseName(const std::string& strSdk)
-{
-    static const char* const NAMES[][2] = {
-        {"2", "Android 1.1"},  {"3", "Android 1.5"},  {"4", "Android 1.6"},
-        {"5", "Android 2.0"},  {"7", "Android 2.1"},  {"8", "Android 2.2"},
-        {"9", "Android 2.3"},  {"10", "Android 2.3.3"}, {"11", "Android 3.0"},
-        {"12", "Android 3.1"}, {"13", "Android 3.2"}, {"14", "Android 4.0"},
-        {"15", "Android 4.0.3"}, {"16", "Android 4.1"}, {"17", "Android 4.2"},
-    };
-    for (const auto& row : NAMES)
-        if (strSdk == row[0]) return row[1];
-    return strSdk;
-}
-
-bool StartsWithAt(const std::string& strText, size_t nPos, const char* pWhat)
-{
-    return strText.compare(nPos, std::strlen(pWhat), pWhat) == 0;
+    size_t nEnd = strLine.find('\'', nStart);
+    return strLine.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd - nStart);
 }
 
 // aapt has named a requested permission in three ways over the years:
@@ -45,22 +33,21 @@ size_t PermissionNameStart(const std::string& strReport, size_t nPos)
 {
     static const char WORD[] = "uses-permission";
     size_t nAfter = nPos + sizeof(WORD) - 1;
-    if (StartsWithAt(strReport, nAfter, ":'")) return nAfter + 2;
-    if (StartsWithAt(strReport, nAfter, "-sdk-")) {
+    if (StartsWith(strReport, ":'", nAfter)) return nAfter + 2;
+    if (StartsWith(strReport, "-sdk-", nAfter)) {
         nAfter += 5;
         size_t nDigits = nAfter;
         while (nAfter < strReport.size() && std::isdigit(static_cast<unsigned char>(strReport[nAfter])))
             ++nAfter;
         if (nAfter == nDigits) return std::string::npos;
     }
-    if (StartsWithAt(strReport, nAfter, ": name='")) return nAfter + 8;
+    if (StartsWith(strReport, ": name='", nAfter)) return nAfter + 8;
     return std::string::npos;
 }
 
-std::string ReadPermissions(const std::string& strReport,
-                            std::map<std::string, std::string>& mapPermissions)
+std::vector<std::string> ReadPermissions(const std::string& strReport)
 {
-    std::string strList;
+    std::vector<std::string> vecNames;
     size_t nSearch = 0;
     for (;;) {
         size_t nPos = strReport.find("uses-permission", nSearch);
@@ -72,25 +59,22 @@ std::string ReadPermissions(const std::string& strReport,
         }
         size_t nEnd = strReport.find('\'', nStart);
         if (nEnd == std::string::npos) nEnd = strReport.size();
-        const std::string& strDescription = mapPermissions[strReport.substr(nStart, nEnd - nStart)];
-        if (!strDescription.empty()) {
-            strList += strDescription;
-            strList += '\n';
-        }
+        vecNames.push_back(strReport.substr(nStart, nEnd - nStart));
         nSearch = nEnd;
     }
-    return strList;
+    return vecNames;
 }
 
-bool EndsWithNoCase(const std::string& strText, const char* pSuffix)
-{
-    size_t nLen = std::strlen(pSuffix);
-    if (strText.size() < nLen) return false;
-    for (size_t i = 0; i < nLen; ++i) {
-        unsigned char c = static_cast<unsigned char>(strText[strText.size() - nLen + i]);
-        if (std::tolower(c) != pSuffix[i]) return false;
+// native-code: 'arm64-v8a' 'x86'
+std::vector<std::string> QuotedValues(const std::string& strLine) {
+    std::vector<std::string> vecValues;
+    for (size_t nPos = 0; (nPos = strLine.find('\'', nPos)) != std::string::npos;) {
+        size_t nEnd = strLine.find('\'', nPos + 1);
+        if (nEnd == std::string::npos) break;
+        vecValues.push_back(strLine.substr(nPos + 1, nEnd - nPos - 1));
+        nPos = nEnd + 1;
     }
-    return true;
+    return vecValues;
 }
 
 // Only PNG and JPEG images can be painted; adaptive icons are XML.
@@ -119,7 +103,7 @@ std::string BestRasterIcon(const std::string& strReport)
         while (nCursor < strReport.size() && nCursor - nDigits < 6 &&
                std::isdigit(static_cast<unsigned char>(strReport[nCursor])))
             nDensity = nDensity * 10 + (strReport[nCursor++] - '0');
-        if (nCursor == nDigits || !StartsWithAt(strReport, nCursor, ":'")) continue;
+        if (nCursor == nDigits || !StartsWith(strReport, ":'", nCursor)) continue;
         size_t nStart = nCursor + 2;
         size_t nEnd = strReport.find('\'', nStart);
         if (nEnd == std::string::npos) nEnd = strReport.size();
@@ -136,25 +120,62 @@ std::string BestRasterIcon(const std::string& strReport)
 
 }  // namespace
 
-BadgingDetails ReadBadgingReport(const std::string& strReport,
-                                 std::map<std::string, std::string>& mapPermissions)
+std::string AndroidReleaseName(const std::string& strSdk)
+{
+    // By API level, from 1; level 20 was the watches' release.
+    static const char* const NAMES[] = {
+        "1.0", "1.1", "1.5", "1.6", "2.0", "2.0.1", "2.1", "2.2", "2.3", "2.3.3", "3.0", "3.1",
+        "3.2", "4.0", "4.0.3", "4.1", "4.2", "4.3", "4.4", "4.4W", "5.0", "5.1", "6.0", "7.0",
+        "7.1", "8.0", "8.1", "9", "10", "11", "12", "12L", "13", "14", "15", "16",
+    };
+    // Only a plain number is a level ("08" or "O" are shown as they are).
+    if (strSdk.empty() || strSdk.size() > 4 || strSdk[0] == '0' ||
+        strSdk.find_first_not_of("0123456789") != std::string::npos)
+        return strSdk;
+    const size_t nLevel = static_cast<size_t>(std::atoi(strSdk.c_str()));
+    if (nLevel <= sizeof(NAMES) / sizeof(NAMES[0])) return std::string("Android ") + NAMES[nLevel - 1];
+    return "API " + strSdk;  // a level newer than this table
+}
+
+BadgingDetails ReadBadgingReport(const std::string& strReport)
 {
     BadgingDetails details;
     if (strReport.find("ERROR: dump failed") != std::string::npos) {
         details.bDumpFailed = true;
         return details;
     }
-    ValueAfter(strReport, "application: label='", details.strLabel);
-    ValueAfter(strReport, "package: name='", details.strPackageName);
-    ValueAfter(strReport, "versionName='", details.strVersionName);
-    if (ValueAfter(strReport, "sdkVersion:'", details.strSdkVersion))
-        details.strSdkVersion = ReleaseName(details.strSdkVersion);
-    details.strPermissions = ReadPermissions(strReport, mapPermissions);
+    const std::string strPackage = LineAt(strReport, "package: ");
+    details.bRead = !strPackage.empty();
+    details.strPackageName = ValueAfter(strPackage, " name='");
+    details.strVersionCode = ValueAfter(strPackage, " versionCode='");
+    details.strVersionName = ValueAfter(strPackage, " versionName='");
+    details.strSplit = ValueAfter(strPackage, " split='");
+    const std::string strApplication = LineAt(strReport, "application: ");
+    details.strLabel = ValueAfter(strApplication, " label='");
+    const std::string strSdkLine = LineAt(strReport, "sdkVersion:'");
+    if (!strSdkLine.empty()) {
+        const std::string strSdk = ValueAfter(strSdkLine, "sdkVersion:'");
+        details.nMinSdk = std::atoi(strSdk.c_str());
+        details.strSdkVersion = AndroidReleaseName(strSdk);
+    }
+    details.vecNativeCode = QuotedValues(LineAt(strReport, "native-code:"));
+    details.vecPermissions = ReadPermissions(strReport);
 
-    ValueAfter(strReport, "icon='", details.strIconEntry);
+    details.strIconEntry = ValueAfter(strApplication, " icon='");
     if (!IsRasterImage(details.strIconEntry)) {
         std::string strRaster = BestRasterIcon(strReport);
         if (!strRaster.empty()) details.strIconEntry = strRaster;
+    }
+    return details;
+}
+
+BadgingDetails ReadBadgingReport(const std::string& strReport,
+                                 std::map<std::string, std::string>& mapPermissions)
+{
+    BadgingDetails details = ReadBadgingReport(strReport);
+    for (const std::string& strName : details.vecPermissions) {
+        const std::string& strDescription = mapPermissions[strName];
+        if (!strDescription.empty()) details.strPermissions += strDescription + "\n";
     }
     return details;
 }

@@ -135,11 +135,11 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
                 issue = BUNDLE_PART_UNREADABLE;
                 break;
             }
-            BundlePart part = ReadPartReport(run.strOutput);
+            BadgingDetails part = ReadBadgingReport(run.strOutput, m_mapPermissions);
             // A part aapt cannot read may be the base: said so, as at install.
             if (!part.bRead) issue = BUNDLE_PART_UNREADABLE;
             if (part.bRead && part.strSplit.empty()) {
-                details = ReadBadgingReport(run.strOutput, m_mapPermissions);
+                details = part;
                 strBaseFile = strFile;
                 nBase = vecOrder[t];
                 issue = BUNDLE_FINE;
@@ -211,7 +211,7 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
     if (!EnoughRoom(folder.Path(), nNeeded + nLargestObb)) return refuse(BUNDLE_NO_ROOM);
 
     std::vector<std::string> vecFiles;
-    std::vector<BundlePart> vecParts;
+    std::vector<BadgingDetails> vecParts;
     for (size_t i = 0; i < contents.vecParts.size(); ++i) {
         vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
         BundleIssue issue = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
@@ -219,12 +219,12 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
         ToolRun run = RunToolEx(BadgingCommand(strAapt, vecFiles.back()), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
         if (run.status == TOOL_CANCELLED) return refuse(BUNDLE_CANCELLED);
         if (run.status != TOOL_EXITED) return refuse(BUNDLE_PART_UNREADABLE);
-        vecParts.push_back(ReadPartReport(run.strOutput));
+        vecParts.push_back(ReadBadgingReport(run.strOutput));
     }
     BundleChoice choice = ChooseBundleParts(vecParts, tv, contents.nMinSdk);
     result.problem.nNeededSdk = choice.nMinSdk;
     if (choice.issue != BUNDLE_FINE) return refuse(choice.issue);
-    const std::string strPackage = vecParts[choice.vecParts[0]].strPackage;
+    const std::string strPackage = vecParts[choice.vecParts[0]].strPackageName;
     // The name goes on the TV's shell and into the OBB folder's path.
     if (!IsSafePackageName(strPackage)) return refuse(BUNDLE_UNSAFE_NAME);
     if (!contents.strPackage.empty() && contents.strPackage != strPackage) return refuse(BUNDLE_MIXED);

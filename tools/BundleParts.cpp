@@ -3,27 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <map>
+#include "framework/StrUtil.h"
 
 namespace {
-
-std::string QuotedAfter(const std::string& strText, size_t nFrom, const char* pPrefix, size_t nEnd) {
-    size_t nPos = strText.find(pPrefix, nFrom);
-    if (nPos == std::string::npos || nPos >= nEnd) return std::string();
-    size_t nStart = nPos + std::strlen(pPrefix);
-    size_t nClose = strText.find('\'', nStart);
-    if (nClose == std::string::npos || nClose > nEnd) return std::string();
-    return strText.substr(nStart, nClose - nStart);
-}
-
-std::string LineAt(const std::string& strText, const char* pStart) {
-    size_t nPos = strText.compare(0, std::strlen(pStart), pStart) == 0 ? 0 : strText.find(std::string("\n") + pStart);
-    if (nPos == std::string::npos) return std::string();
-    if (strText[nPos] == '\n') ++nPos;
-    size_t nEnd = strText.find_first_of("\r\n", nPos);
-    return strText.substr(nPos, nEnd == std::string::npos ? std::string::npos : nEnd - nPos);
-}
 
 const char* const ABIS[] = {"armeabi", "armeabi_v7a", "arm64_v8a", "x86", "x86_64", "mips", "mips64"};
 const struct { const char* pName; int nDpi; } DENSITIES[] = {
@@ -53,7 +36,7 @@ int DensityOf(const std::string& strConfig) {
 // A split "config.X" belongs to the base, "feature.config.X" to that feature;
 // a split without ".config." is a feature of its own.
 void SplitConfig(const std::string& strSplit, std::string& strGroup, std::string& strConfig) {
-    size_t nPos = strSplit.compare(0, 7, "config.") == 0 ? 0 : strSplit.find(".config.");
+    size_t nPos = StartsWith(strSplit, "config.") ? 0 : strSplit.find(".config.");
     if (nPos == std::string::npos) {
         strGroup = strSplit;
         strConfig.clear();
@@ -73,26 +56,6 @@ struct Group {
 };
 
 }  // namespace
-
-BundlePart ReadPartReport(const std::string& strReport) {
-    BundlePart part;
-    std::string strLine = LineAt(strReport, "package: ");
-    if (strLine.empty()) return part;
-    part.bRead = true;
-    part.strPackage = QuotedAfter(strLine, 0, "name='", strLine.size());
-    part.strVersionCode = QuotedAfter(strLine, 0, "versionCode='", strLine.size());
-    part.strSplit = QuotedAfter(strLine, 0, "split='", strLine.size());
-    std::string strSdk = LineAt(strReport, "sdkVersion:'");
-    if (!strSdk.empty()) part.nMinSdk = std::atoi(strSdk.c_str() + 12);
-    std::string strNative = LineAt(strReport, "native-code:");
-    for (size_t nPos = 0; (nPos = strNative.find('\'', nPos)) != std::string::npos;) {
-        size_t nEnd = strNative.find('\'', nPos + 1);
-        if (nEnd == std::string::npos) break;
-        part.vecNativeCode.push_back(strNative.substr(nPos + 1, nEnd - nPos - 1));
-        nPos = nEnd + 1;
-    }
-    return part;
-}
 
 TvProperties ReadTvProperties(const std::string& strGetprop) {
     std::map<std::string, std::string> mapProps;
@@ -124,16 +87,16 @@ TvProperties ReadTvProperties(const std::string& strGetprop) {
     return tv;
 }
 
-BundleChoice ChooseBundleParts(const std::vector<BundlePart>& vecParts, const TvProperties& tv, int nManifestMinSdk) {
+BundleChoice ChooseBundleParts(const std::vector<BadgingDetails>& vecParts, const TvProperties& tv, int nManifestMinSdk) {
     BundleChoice choice;
     std::vector<size_t> vecBases, vecSplits;
     for (size_t i = 0; i < vecParts.size(); ++i) {
-        const BundlePart& part = vecParts[i];
+        const BadgingDetails& part = vecParts[i];
         if (!part.bRead) {
             choice.issue = BUNDLE_PART_UNREADABLE;
             return choice;
         }
-        if (part.strPackage != vecParts[0].strPackage || part.strVersionCode != vecParts[0].strVersionCode) {
+        if (part.strPackageName != vecParts[0].strPackageName || part.strVersionCode != vecParts[0].strVersionCode) {
             choice.issue = BUNDLE_MIXED;
             return choice;
         }

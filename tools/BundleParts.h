@@ -1,21 +1,12 @@
-// Which parts of a bundle a TV gets: read from aapt's report on each part and
-// the TV's properties, then chosen as the TV's package manager needs them.
-// Pure text work: no tool is run here.
+// Which parts of a bundle a TV gets: from aapt's report on each part (read by
+// ReadBadgingReport; a base has no split name) and the TV's properties,
+// chosen as the TV's package manager needs them. Pure text work: no tool is
+// run here.
 #pragma once
 #include <string>
 #include <vector>
 #include "package/BundleArchive.h"
-
-// One part as aapt's badging report names it; a base has no split name.
-struct BundlePart {
-    bool bRead = false;  // aapt printed a package line
-    std::string strPackage;
-    std::string strVersionCode;
-    std::string strSplit;            // "config.xxhdpi", "config.arm64_v8a", "feature1"...
-    int nMinSdk = 0;
-    std::vector<std::string> vecNativeCode;  // "armeabi-v7a"...: a standalone's CPU types
-};
-BundlePart ReadPartReport(const std::string& strReport);
+#include "tools/BadgingReport.h"
 
 // What "adb shell getprop" says of the TV.
 struct TvProperties {
@@ -35,4 +26,4 @@ struct BundleChoice {
 // the TV lists first that the bundle has, the density split nearest the TV's
 // density (the smallest not below it, else the largest), every language and
 // feature split. nManifestMinSdk (0 when none) is the bundle's own claim.
-BundleChoice ChooseBundleParts(const std::vector<BundlePart>& vecParts, const TvProperties& tv, int nManifestMinSdk);
+BundleChoice ChooseBundleParts(const std::vector<BadgingDetails>& vecParts, const TvProperties& tv, int nManifestMinSdk);

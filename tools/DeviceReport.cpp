@@ -1,38 +1,8 @@
 #include "tools/DeviceReport.h"
 #include <vector>
+#include "framework/StrUtil.h"
 
 namespace {
-
-// Lines split at CR and LF alike: older TVs end lines with CRLF and adb's
-// progress display rewrites its line with a lone CR.
-std::vector<std::string> SplitLines(const std::string& strText)
-{
-    std::vector<std::string> lines;
-    std::string strLine;
-    for (char c : strText) {
-        if (c == '\r' || c == '\n') {
-            if (!strLine.empty()) lines.push_back(strLine);
-            strLine.clear();
-        } else {
-            strLine += c;
-        }
-    }
-    if (!strLine.empty()) lines.push_back(strLine);
-    return lines;
-}
-
-std::string Trimmed(const std::string& strText)
-{
-    size_t nFirst = strText.find_first_not_of(" \t");
-    if (nFirst == std::string::npos) return std::string();
-    size_t nLast = strText.find_last_not_of(" \t");
-    return strText.substr(nFirst, nLast - nFirst + 1);
-}
-
-bool StartsWith(const std::string& strText, const char* pPrefix)
-{
-    return strText.compare(0, std::char_traits<char>::length(pPrefix), pPrefix) == 0;
-}
 
 bool Contains(const std::string& strText, const char* pWhat)
 {

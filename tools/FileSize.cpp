@@ -1,6 +1,8 @@
 #include "tools/FileSize.h"
+#include <windows.h>
 #include <cmath>
 #include <cstdio>
+#include "framework/ScopedWin.h"
 
 namespace {
 
@@ -62,4 +64,17 @@ std::string FormatFileSize(unsigned long long nBytes)
     if (nBytes >= MEGABYTE) return FormatThreeDigits(static_cast<double>(nBytes) / MEGABYTE) + "MB";
     if (nBytes >= 1024) return FormatThreeDigits(static_cast<double>(nBytes) / 1024.0) + "KB";
     return FormatThreeDigits(static_cast<double>(nBytes)) + "字节";
+}
+
+// Empty when the file cannot be opened. The whole 64-bit size counts, so a
+// package of 4 GiB or more is not shown as a small one.
+std::string MeasurePackageFile(const std::string& strPath)
+{
+    if (strPath.empty()) return std::string();
+    CScopedFile file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file) return std::string();
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return std::string();
+    return FormatFileSize(static_cast<unsigned long long>(size.QuadPart));
 }

@@ -1,22 +1,9 @@
 // Loads the current package's details: aapt's badging report, read by
-// ReadBadgingReport, and the package file's size.
+// ReadBadgingReport, and the package file's size; a bundle's by LoadBundleInfo.
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
 #include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
-
-// Empty when the file cannot be opened. The whole 64-bit size counts, so a
-// package of 4 GiB or more is not shown as a small one.
-std::string MeasurePackageFile(const std::string& strPath)
-{
-    if (strPath.empty()) return std::string();
-    CScopedFile file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file) return std::string();
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return std::string();
-    return FormatFileSize(static_cast<unsigned long long>(size.QuadPart));
-}
 
 void CApkTool::LoadPackageInfo()
 {
@@ -44,20 +31,4 @@ void CApkTool::LoadPackageInfo()
     if (bRead && details.strLabel.empty()) problem = Problem(PROBLEM_PACKAGE_UNREADABLE);
 
     StoreDetails(details, strFileSize, false, problem, std::string());
-}
-
-void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
-                            const Problem& problem, const std::string& strBundleIcon)
-{
-    CLockGuard lock(m_csFields);
-    m_strLabel = details.strLabel;
-    m_strPackageName = details.strPackageName;
-    m_strVersionName = details.strVersionName;
-    m_strSdkVersion = details.strSdkVersion;
-    m_strFileSize = strFileSize;
-    m_strPermissions = details.strPermissions;
-    m_strIconEntry = details.strIconEntry;
-    m_bBundle = bBundle;
-    m_loadProblem = problem;
-    m_strBundleIcon = strBundleIcon;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 #include "framework/ScopedWin.h"
+#include "framework/TextConvert.h"
 
 namespace {
 
@@ -57,19 +58,6 @@ ToolRunStatus DrainAfterExit(HANDLE hRead, std::string& pending, DWORD start, DW
 }
 
 }  // namespace
-
-std::string Utf8ToAnsi(const char* pUtf8, int nCount) {
-    if (pUtf8 == NULL || nCount <= 0) return std::string();
-    int nWide = MultiByteToWideChar(CP_UTF8, 0, pUtf8, nCount, NULL, 0);
-    if (nWide <= 0) return std::string();
-    std::vector<wchar_t> wide(nWide + 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, pUtf8, nCount, wide.data(), nWide);
-    int nAnsi = WideCharToMultiByte(CP_ACP, 0, wide.data(), nWide, NULL, 0, NULL, NULL);
-    if (nAnsi <= 0) return std::string();
-    std::string out(nAnsi, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), nWide, &out[0], nAnsi, NULL, NULL);
-    return out;
-}
 
 ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
     ToolRun run;

@@ -17,7 +17,6 @@ const DWORD TOOL_NO_TIMEOUT = INFINITE;
 // No real tool output comes near this; it only bounds a runaway tool.
 const size_t TOOL_OUTPUT_CAP = 1024 * 1024;
 
-std::string Utf8ToAnsi(const char* pUtf8, int nCount);
 
 // How a run ended, for callers that must tell "could not start" from "ran".
 enum ToolRunStatus {
