@@ -15,6 +15,7 @@
 #include "app/TaskQueue.h"
 #include "resources/resource.h"
 #include "shell/RegistryKey.h"
+#include "shell/Settings.h"
 #include "tools/ApkTool.h"
 
 // The operation of a background task.
@@ -40,6 +41,7 @@ struct TaskReport {
     StorageReading storage; // read after the order's work, for the figures
     bool bHasSerial = false;
     std::string strSerial;  // Connect: the device adb now lists for the address
+    std::string strModel;   // Connect: its model, as adb names it
 };
 
 // The search for TVs (DavrelDlgSearch.cpp) posts its result: lParam, an
@@ -107,6 +109,11 @@ protected:
     // The address the box names: a listed TV's address when its item is
     // picked (not the item's whole text), else the text as typed.
     std::string AddressBoxText() const;
+    // The address box's list: TVs found, or those that connected last.
+    void ShowTvItems(const std::vector<FoundTvItem>& vecItems);
+    void ShowRecentTvs();
+    // A TV that connected goes first in the recent list (and the registry).
+    void RememberTv(const std::string& strSerial, const std::string& strModel);
     // Stops a running search and waits for it (the window is closing).
     void StopSearch();
 
@@ -208,6 +215,8 @@ protected:
 
     CButton m_btnSearch;
     std::vector<CScopedHandle> m_vecSearchThreads;  // started searches, ended or not
+    std::vector<RecentTv> m_vecRecentTvs;          // newest first, as stored
+    bool m_bSearchListShown = false;               // the list holds a search's TVs, not the recent ones
     std::vector<FoundTvItem> m_vecFoundTvs;         // the address box's items, in order
     bool m_bSearching = false;                      // a search runs (window thread only)
 

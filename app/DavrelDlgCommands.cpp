@@ -7,7 +7,6 @@
 #include "app/DavrelDlgTexts.h"
 #include "framework/FileDialog.h"
 #include "framework/StrUtil.h"
-#include "framework/StrUtil.h"
 #include "framework/TextConvert.h"
 #include "app/ProblemText.h"
 #include "app/StatusText.h"

@@ -88,37 +88,69 @@ LRESULT CDavrelDlg::OnSearchDone(WPARAM wParam, LPARAM lParam) {
     m_btnSearch.EnableWindow(TRUE);
     if (!pResult || pResult->outcome == SCAN_CANCELLED) return 0;
 
-    // The list replaces the last search's; what the box holds stays (the
-    // reset would clear it).
+    // The list replaces the last search's (or the recent TVs); what the box
+    // holds stays.
     std::string strTyped = m_editAddress.GetWindowText();
-    m_editAddress.SendMessage(CB_RESETCONTENT);
-    m_vecFoundTvs.clear();
-    int nWidest = 0;
-    CScopedGetDC dc(m_editAddress.GetSafeHwnd());
-    HGDIOBJ hOldFont = dc.Get() ? ::SelectObject(dc.Get(), reinterpret_cast<HGDIOBJ>(m_editAddress.SendMessage(WM_GETFONT)))
-                                : NULL;
+    std::vector<FoundTvItem> vecItems;
     for (const FoundTv& tv : pResult->found) {
         FoundTvItem item;
         item.strAddress = FormatIpv4(tv.uAddress);
         const std::string strMark = tv.bNeedsAuth ? MARK_NEEDS_AUTH : tv.strModel;
         item.strText = strMark.empty() ? item.strAddress : item.strAddress + ITEM_SEPARATOR + strMark;
+        vecItems.push_back(item);
+    }
+    ShowTvItems(vecItems);
+    bool bTypedEmpty = strTyped.find_first_not_of(" \t") == std::string::npos;
+    if (m_vecFoundTvs.size() == 1 && bTypedEmpty) strTyped = m_vecFoundTvs[0].strAddress;
+    m_editAddress.SetWindowText(strTyped);
+    m_bSearchListShown = true;
+    SetStatus(StatusOf(*pResult).c_str());
+    return 0;
+}
+
+void CDavrelDlg::ShowTvItems(const std::vector<FoundTvItem>& vecItems) {
+    std::string strTyped = m_editAddress.GetWindowText();  // the reset would clear it
+    m_editAddress.SendMessage(CB_RESETCONTENT);
+    m_vecFoundTvs = vecItems;
+    int nWidest = 0;
+    CScopedGetDC dc(m_editAddress.GetSafeHwnd());
+    HGDIOBJ hOldFont = dc.Get() ? ::SelectObject(dc.Get(), reinterpret_cast<HGDIOBJ>(m_editAddress.SendMessage(WM_GETFONT)))
+                                : NULL;
+    for (const FoundTvItem& item : m_vecFoundTvs) {
         m_editAddress.AddString(item.strText.c_str());
         SIZE size = {0, 0};
         if (dc.Get() && ::GetTextExtentPoint32A(dc.Get(), item.strText.c_str(), static_cast<int>(item.strText.size()), &size))
             nWidest = std::max<int>(nWidest, size.cx);
-        m_vecFoundTvs.push_back(item);
     }
     if (dc.Get() && hOldFont) ::SelectObject(dc.Get(), hOldFont);
     RECT rcBox = {};
     ::GetWindowRect(m_editAddress.GetSafeHwnd(), &rcBox);
     const int nMargin = ::GetSystemMetrics(SM_CXVSCROLL) + 12;
     m_editAddress.SendMessage(CB_SETDROPPEDWIDTH, std::max<int>(rcBox.right - rcBox.left, nWidest + nMargin));
-
-    bool bTypedEmpty = strTyped.find_first_not_of(" \t") == std::string::npos;
-    if (m_vecFoundTvs.size() == 1 && bTypedEmpty) strTyped = m_vecFoundTvs[0].strAddress;
     m_editAddress.SetWindowText(strTyped);
-    SetStatus(StatusOf(*pResult).c_str());
-    return 0;
+}
+
+void CDavrelDlg::ShowRecentTvs() {
+    std::vector<FoundTvItem> vecItems;
+    for (const RecentTv& tv : m_vecRecentTvs) {
+        FoundTvItem item;
+        item.strAddress = tv.strAddress;
+        item.strText = tv.strModel.empty() ? tv.strAddress : tv.strAddress + ITEM_SEPARATOR + tv.strModel;
+        vecItems.push_back(item);
+    }
+    ShowTvItems(vecItems);
+}
+
+void CDavrelDlg::RememberTv(const std::string& strSerial, const std::string& strModel) {
+    // The address as a user writes it: without adb's default port.
+    std::string strAddress = strSerial;
+    const std::string DEFAULT_PORT = ":5555";
+    if (strAddress.size() > DEFAULT_PORT.size() &&
+        strAddress.compare(strAddress.size() - DEFAULT_PORT.size(), DEFAULT_PORT.size(), DEFAULT_PORT) == 0)
+        strAddress.resize(strAddress.size() - DEFAULT_PORT.size());
+    m_vecRecentTvs = WithRecentTv(m_vecRecentTvs, RecentTv{strAddress, strModel});
+    StoreRecentTvs(m_regKey, m_vecRecentTvs);
+    if (!m_bSearchListShown) ShowRecentTvs();
 }
 
 void CDavrelDlg::OnAddressPicked() {

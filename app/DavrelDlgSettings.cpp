@@ -10,6 +10,9 @@ void CDavrelDlg::LoadSettings() {
     DavrelSettings settings = ReadSettings(m_regKey);
     if (settings.lCreateError != ERROR_SUCCESS)
         MessageBox(FormatSettingsError(settings.lCreateError).c_str(), NULL, MB_OK);
+    // The TVs that connected last are offered before any search.
+    m_vecRecentTvs = ReadRecentTvs(m_regKey);
+    ShowRecentTvs();
     if (settings.bHaveAddress) m_editAddress.SetWindowText(settings.strAddress.c_str());
     // The stored choice stays as it is even when it cannot be applied now
     // (the box then shows what is registered): a later start may have the

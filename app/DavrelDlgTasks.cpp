@@ -52,6 +52,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         }
         pLast->bHasSerial = true;
         pLast->strSerial = problem.IsNone() ? check.strSerial : std::string();
+        pLast->strModel = problem.IsNone() ? check.strModel : std::string();
         if (problem.IsNone()) {
             pLast->storage = m_pTool->ReadStorage(check.strSerial);
             pLast->bHasStorage = true;
@@ -120,7 +121,10 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
     bool bMayChange = !pReport->bEnable || m_bAdbPresent;
     if (bMayChange && (pReport->nControlId == IDC_BTN_INSTALL || pReport->nControlId == IDC_BTN_UNINSTALL))
         ::EnableWindow(GetDlgItem(pReport->nControlId), pReport->bEnable);
-    if (pReport->bHasSerial) m_pTool->SetSerial(pReport->strSerial);
+    if (pReport->bHasSerial) {
+        m_pTool->SetSerial(pReport->strSerial);
+        if (!pReport->strSerial.empty() && !m_strTvAddress.empty()) RememberTv(m_strTvAddress, pReport->strModel);
+    }
     if (pReport->bHasStorage) {
         m_pTool->KeepStorage(pReport->storage);
         ShowStorageFigures();

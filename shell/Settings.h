@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 #include "shell/RegistryKey.h"
 
 // HKEY_LOCAL_MACHINE, in the program's own registry view.
@@ -24,6 +25,19 @@ DavrelSettings ReadSettings(CRegistryKey& key);
 void StoreTvAddress(CRegistryKey& key, const std::string& strText);
 // Stores the association choice, creating the settings key if need be.
 void StoreAssociateFlag(CRegistryKey& key, DWORD dwState);
+
+// The TVs that connected last, newest first, with the model adb named
+// (values recentTv1 to recentTv8, each "address<tab>model").
+struct RecentTv {
+    std::string strAddress;
+    std::string strModel;
+};
+const size_t RECENT_TVS_MAX = 8;
+std::vector<RecentTv> ReadRecentTvs(CRegistryKey& key);
+// Stores the list, only when the settings key already exists; values beyond it are removed.
+void StoreRecentTvs(CRegistryKey& key, const std::vector<RecentTv>& vecTvs);
+// The list with tv first: an earlier entry of its address goes, and the oldest beyond the limit.
+std::vector<RecentTv> WithRecentTv(const std::vector<RecentTv>& vecTvs, const RecentTv& tv);
 
 // The text of the message shown when the settings key cannot be created.
 std::string FormatSettingsError(LONG lError);

@@ -168,3 +168,26 @@ TEST(Association, ARefusedWriteLosesNothingAndLeavesNothingHalfWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Settings, TheLastEightTvsNewestFirstEachOnce) {
+    ASSERT_TRUE(WriteSavedSettings(0, "192.168.1.5"));
+    CRegistryKey key;
+    std::vector<RecentTv> tvs;
+    for (int i = 1; i <= 10; ++i) tvs = WithRecentTv(tvs, RecentTv{"10.0.0." + std::to_string(i), "Box_" + std::to_string(i)});
+    tvs = WithRecentTv(tvs, RecentTv{"10.0.0.5", "MiTV_4A"});  // again: moves to the front
+    StoreRecentTvs(key, tvs);
+    std::vector<RecentTv> read = ReadRecentTvs(key);
+    std::string strList;
+    for (const RecentTv& tv : read) strList += tv.strAddress + "=" + tv.strModel + " ";
+    EXPECT_EQ("10.0.0.5=MiTV_4A 10.0.0.10=Box_10 10.0.0.9=Box_9 10.0.0.8=Box_8 10.0.0.7=Box_7 10.0.0.6=Box_6 "
+              "10.0.0.4=Box_4 10.0.0.3=Box_3 ", strList);
+    // A shorter list leaves no old entry behind; tvIP is not touched.
+    StoreRecentTvs(key, std::vector<RecentTv>(read.begin(), read.begin() + 2));
+    EXPECT_EQ(2u, ReadRecentTvs(key).size());
+    std::string strAddress;
+    EXPECT_TRUE(ReadSavedAddress(strAddress) && strAddress == "192.168.1.5");
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "support/RealTools.h"
 #include "support/SavedSettings.h"
 #include <gtest/gtest.h>
+#include "shell/Settings.h"
 #include <algorithm>
 #include "resources/resource.h"
 #include "framework/TextConvert.h"
@@ -114,6 +115,9 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
     EXPECT_EQ(SHOWN_FIGURES, StorageShown());
     std::string strSaved;
     EXPECT_TRUE(ReadSavedAddress(strSaved) && strSaved == TvAddress()) << strSaved;
+    CRegistryKey key;  // remembered with the model adb names, for the address box's list
+    std::vector<RecentTv> recent = ReadRecentTvs(key);
+    EXPECT_TRUE(!recent.empty() && recent[0].strAddress == TvAddress() && recent[0].strModel == "SimTV");
     ASSERT_FALSE(TvEvents("connect").empty());
     // A second device attached after Connect (another TV, a phone): every
     // command still goes to the TV the user connected to.

@@ -25,7 +25,7 @@ std::string CApkTool::BuildCommand(unsigned int code) const {
         return CCommandLine::Aapt(m_strAaptPath).Word("d").Word("badging").Path(m_strApkPath).Text();
     case CMD_DEVICES:
         if (m_strAdbPath.empty()) return std::string();
-        return CCommandLine::Adb(m_strAdbPath).Word("devices").Text();
+        return CCommandLine::Adb(m_strAdbPath).Word("devices").Word("-l").Text();
     case CMD_INSTALL:
     case CMD_INSTALL_SDCARD:
         return BuildInstallCommand(code == CMD_INSTALL, m_strApkPath, m_strSerial);

@@ -42,6 +42,7 @@ struct InstallResult {
 struct DeviceCheck {
     Problem problem;
     std::string strSerial;
+    std::string strModel;  // "model:" of "adb devices -l", where adb names one
 };
 
 // How far a bundle's install is, for the status line.

@@ -24,7 +24,24 @@ std::string FirstWords(const std::string& strOutput)
 struct DeviceLine {
     std::string strSerial;
     std::string strState;
+    std::string strModel;
 };
+
+// "model:MiTV_4A" among the fields "adb devices -l" adds (adb puts '_' for
+// anything but letters, digits and '-'), at most 64 of its characters.
+std::string ModelOf(const std::string& strLine)
+{
+    size_t nAt = strLine.find(" model:");
+    if (nAt == std::string::npos) return std::string();
+    std::string strModel;
+    for (size_t i = nAt + 7; i < strLine.size() && strModel.size() < 64; ++i) {
+        char c = strLine[i];
+        if (c == ' ' || c == '\t') break;
+        bool bPlain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        strModel += bPlain ? c : '_';
+    }
+    return strModel;
+}
 
 bool ReadDeviceLines(const std::string& strOutput, std::vector<DeviceLine>& devices)
 {
@@ -44,6 +61,7 @@ bool ReadDeviceLines(const std::string& strOutput, std::vector<DeviceLine>& devi
                                                                                    : nStateEnd - nState)};
         if (device.strState == "no" && strLine.compare(nState, 14, "no permissions") == 0)
             device.strState = "no permissions";
+        device.strModel = ModelOf(strLine);
         devices.push_back(device);
     }
     return true;
@@ -80,6 +98,7 @@ DeviceCheck ReadDeviceState(const std::string& strOutput, const std::string& str
             if (!IsAddressOf(device.strSerial, strWanted)) continue;
             check.problem = Problem(StateProblem(device.strState));
             check.strSerial = device.strSerial;
+            check.strModel = device.strModel;
             break;
         }
         return check;
@@ -89,6 +108,7 @@ DeviceCheck ReadDeviceState(const std::string& strOutput, const std::string& str
     } else if (devices.size() == 1) {
         check.problem = Problem(StateProblem(devices[0].strState));
         check.strSerial = devices[0].strSerial;
+        check.strModel = devices[0].strModel;
     } else {
         check.problem = Problem(PROBLEM_SEVERAL_DEVICES);
     }
