@@ -98,9 +98,7 @@ TEST_F(SearchTest, ListsBothTvsWithModelOrMarkAndNotTheOtherListener) {
 }
 
 TEST_F(SearchTest, OneTvGoesIntoTheEmptyBoxNoneIsSaidAndClosingStopsASearch) {
-    DWORD dwStart = GetTickCount();
     EXPECT_EQ("找到1台电视", Search(m_strTv + ",127.0.3.0/24"));  // nothing listens on 127.0.3.x
-    EXPECT_LT(GetTickCount() - dwStart, 3000u);
     EXPECT_EQ(m_strTv, m_app.Text(IDC_EDIT_ADDRESS));
     EXPECT_TRUE(m_app.Close());
 

