@@ -53,6 +53,53 @@ const struct {
     {BUNDLE_TOO_SLOW, "读取安装包用时过长，已停止（安装包过大或电脑太忙）"},
 };
 
+// The install failures users meet, by the code the package manager gives
+// (after INSTALL_FAILED_ or INSTALL_PARSE_FAILED_): what it means and what to do.
+const struct {
+    const char* pszCode;
+    const char* pszText;
+} FAILURE_TEXTS[] = {
+    {"INSUFFICIENT_STORAGE", "电视存储空间不足，请删除一些软件后重试"},
+    {"NO_MATCHING_ABIS", "此软件不支持电视的CPU类型"},
+    {"OLDER_SDK", "电视的Android版本过低，无法安装此软件"},
+    {"INVALID_APK", "安装包无效或已损坏，请重新下载"},
+    {"NOT_APK", "所选文件不是有效的APK安装包"},
+    {"NO_CERTIFICATES", "安装包没有签名或签名已损坏，请重新下载"},
+    {"TEST_ONLY", "这是仅供测试的安装包，电视拒绝安装"},
+    {"DUPLICATE_PERMISSION", "电视上已有软件定义了同名权限，请先卸载那个软件"},
+    {"CONFLICTING_PROVIDER", "电视上已有软件使用了相同的内容提供者，请先卸载那个软件"},
+    {"MISSING_SHARED_LIBRARY", "电视缺少此软件需要的系统库"},
+    {"USER_RESTRICTED", "电视禁止安装未知来源的软件，请在电视的\"设置→安全\"中允许安装未知来源的应用"},
+    {"VERIFICATION_FAILURE", "电视的安全验证拒绝了此软件，请在电视设置中关闭\"验证应用\"后重试"},
+    {"MISSING_SPLIT", "缺少此软件需要的拆分APK，请使用完整的安装包"},
+    {"INVALID_INSTALL_LOCATION", "此软件不能安装到所选位置，请将安装路径改为\"电视\"后重试"},
+    {"MEDIA_UNAVAILABLE", "电视没有可用的SD卡，请将安装路径改为\"电视\"后重试"},
+    {"ABORTED", "安装被电视中止，请重试"},
+    {"ALREADY_EXISTS", "电视上已安装此软件"},
+    {"VERSION_DOWNGRADE", "电视上已安装此软件的更新版本"},
+    {"UPDATE_INCOMPATIBLE", "电视上的此软件签名不同，请先卸载电视上的版本"},
+    {"INCONSISTENT_CERTIFICATES", "电视上的此软件签名不同，请先卸载电视上的版本"},
+};
+
+// "Failure [INSTALL_FAILED_OLDER_SDK: ...]" as "<explanation>（INSTALL_FAILED_OLDER_SDK）",
+// the code kept for searching; words without a known code stay as they are.
+std::string RefusalText(const std::string& strWords) {
+    for (const char* pszPrefix : {"INSTALL_FAILED_", "INSTALL_PARSE_FAILED_"}) {
+        size_t nAt = strWords.find(pszPrefix);
+        if (nAt == std::string::npos) continue;
+        size_t nEnd = strWords.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789", nAt);
+        std::string strCode = strWords.substr(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt);
+        std::string strName = strCode.substr(std::char_traits<char>::length(pszPrefix));
+        for (const auto& row : FAILURE_TEXTS)
+            if (strName == row.pszCode) return std::string(row.pszText) + "（" + strCode + "）";
+    }
+    std::string strSafe = StatusSafe(strWords);
+    // A vendor's own sentence instead of the package manager's answer.
+    if (strWords.find("disabled") != std::string::npos || strWords.find("not allowed") != std::string::npos)
+        strSafe += "（电视的设置禁止通过网络安装软件）";
+    return strSafe;
+}
+
 std::string BundleText(const Problem& problem) {
     for (const auto& row : BUNDLE_TEXTS) {
         if (row.issue != problem.bundleIssue) continue;
@@ -75,7 +122,8 @@ std::string ReasonText(const Problem& problem) {
     for (const auto& row : PROBLEM_TEXTS) {
         if (row.code != problem.code) continue;
         // The detail is text of adb's or the TV's: made safe for the line.
-        bool bWithWords = problem.code == PROBLEM_ADB_ERROR || problem.code == PROBLEM_REFUSED;
+        if (problem.code == PROBLEM_REFUSED) return RefusalText(problem.strDetail);
+        bool bWithWords = problem.code == PROBLEM_ADB_ERROR;
         return std::string(row.pszReason) + (bWithWords ? StatusSafe(problem.strDetail) : std::string());
     }
     return std::string();

@@ -149,8 +149,13 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
 }
 
 TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
-    ASSERT_TRUE(ConfigureTv(TvConfig(", \"failures\": {\"install\": \"INSTALL_FAILED_INSUFFICIENT_STORAGE\"}")));
+    // The next version over the last, on a TV whose package manager refuses
+    // a second install unless told to replace (Android 4.x to 6).
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"reinstall\": \"fail\"")));
     ASSERT_NO_FATAL_FAILURE(Connect());
+    EXPECT_EQ("软件安装完成", Install(0));
+    EXPECT_EQ("软件安装完成", Install(0));
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"failures\": {\"install\": \"INSTALL_FAILED_INSUFFICIENT_STORAGE\"}")));
     const std::string strStatus = Install(0);
     EXPECT_TRUE(strStatus.find("软件安装失败：") == 0);
     EXPECT_NE(std::string::npos, strStatus.find("INSTALL_FAILED_INSUFFICIENT_STORAGE")) << strStatus;
@@ -297,7 +302,7 @@ TEST_F(e2e, RefusedAndHostileBundlesSayWhyAndSendNothing) {
     const std::string TV = ", \"sdk\": 25, \"abilist\": \"armeabi-v7a\", \"failures\": {\"";
     ASSERT_TRUE(ConfigureTv(TvConfig(TV + "install\": \"INSTALL_FAILED_INSUFFICIENT_STORAGE\"}")));
     ASSERT_TRUE(m_app.Drop({BundlePath("sample.apkm")}));
-    EXPECT_EQ("软件安装失败：Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]", Install(1));
+    EXPECT_EQ("软件安装失败：电视存储空间不足，请删除一些软件后重试（INSTALL_FAILED_INSUFFICIENT_STORAGE）", Install(1));
     ASSERT_TRUE(ConfigureTv(TvConfig(TV + "push\": \"No space left on device\"}")));
     ASSERT_TRUE(m_app.Drop({BundlePath("sample.xapk")}));
     const std::string strObb = Install(1);

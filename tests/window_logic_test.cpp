@@ -47,7 +47,7 @@ TEST(TaskQueue, OrdersRunOneAtATimeInTheOrderGivenAndStopDropsTheWaiting) {
 }
 
 TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
-    Problem refused(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_OLDER_SDK] <a href=x>");
+    Problem refused(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_OLDER_SDK]");
     Problem silent(PROBLEM_TV_SILENT);
     Problem adbError(PROBLEM_ADB_ERROR, "error: no devices/emulators found");
     Problem bundle = Problem::OfBundle(BUNDLE_NEEDS_NEWER_TV);
@@ -59,7 +59,13 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
         {CONTEXT_TV, adbError, "电视未连接：adb.exe出错：error: no devices/emulators found"},
         {CONTEXT_TV, Problem(PROBLEM_ADB_NOT_STARTED), "电视未连接：无法启动adb.exe"},
         {CONTEXT_INSTALL, Problem(PROBLEM_ADB_NOT_STARTED), "软件安装失败：无法启动adb.exe"},
-        {CONTEXT_INSTALL, refused, "软件安装失败：Failure [INSTALL_FAILED_OLDER_SDK] ＜a href=x＞"},
+        {CONTEXT_INSTALL, refused, "软件安装失败：电视的Android版本过低，无法安装此软件（INSTALL_FAILED_OLDER_SDK）"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "Failure [INSTALL_PARSE_FAILED_NOT_APK: x]"),
+         "软件安装失败：所选文件不是有效的APK安装包（INSTALL_PARSE_FAILED_NOT_APK）"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_NEW_THING] <a href=x>"),
+         "软件安装失败：Failure [INSTALL_FAILED_NEW_THING] ＜a href=x＞"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "install apk has be disabled from pm by system default!"),
+         "软件安装失败：install apk has be disabled from pm by system default!（电视的设置禁止通过网络安装软件）"},
         {CONTEXT_UNINSTALL, Problem(PROBLEM_REFUSED), "软件卸载失败"},
         {CONTEXT_INSTALL, bundle, "软件安装失败：电视系统版本过低（该软件需要API 30，电视为API 25）"},
         {CONTEXT_INSTALL, Problem(PROBLEM_CANCELLED), "软件安装失败：操作已取消"},

@@ -147,8 +147,8 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     ASSERT_TRUE(m_app.Drop({C}) && m_app.Text(IDC_STATIC_NAME) == "c");
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
     ASSERT_TRUE(FinishAdb("install", 1) && FinishAdb("install", 2) && FinishAdb("install", 3));
-    EXPECT_EQ((std::vector<std::string>{"install -s \"" + Folder(A) + "install.apk\"",
-                                        "install -s \"" + Folder(B) + "install.apk\"", "install -s \"" + C + "\""}),
+    EXPECT_EQ((std::vector<std::string>{"install -r -s \"" + Folder(A) + "install.apk\"",
+                                        "install -r -s \"" + Folder(B) + "install.apk\"", "install -r -s \"" + C + "\""}),
               AdbArgs("install"));
     EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true));
     // The figures were read again once the installs were done.
@@ -164,7 +164,7 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
     // Beside the user's own install.apk, C goes as it is, to the TV's own storage.
     ASSERT_TRUE(m_app.Drop({C}) && m_app.WaitEnabled(IDC_BTN_INSTALL, true) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL) && WaitUntil([&] { return AdbArgs("install", ".held").size() == 4; }));
-    EXPECT_EQ("install \"" + C + "\"", AdbArgs("install").back());
+    EXPECT_EQ("install -r \"" + C + "\"", AdbArgs("install").back());
     // Closing with one install running and one waiting ends both at once. A
     // file the user put where Davrel's copy was is the user's: only A's copy goes.
     ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));

@@ -43,7 +43,10 @@ std::string CApkTool::BuildInstallCommand(bool bInternal, const std::string& str
                                           const std::string& strSerial) const {
     CLockGuard lock(m_csFields);
     if (strApkPath.empty() || m_strAdbPath.empty()) return std::string();
-    CCommandLine line = CCommandLine::Adb(m_strAdbPath, strSerial).Word("install");
+    // -r: the next version over the last keeps the app's data; without it
+    // Android 4.x to 6 TVs refuse every update (INSTALL_FAILED_ALREADY_EXISTS).
+    // It never allows an older version (that needs -d).
+    CCommandLine line = CCommandLine::Adb(m_strAdbPath, strSerial).Word("install").Word("-r");
     if (!bInternal) line.Word("-s");
     return line.Path(strApkPath).Text();
 }
