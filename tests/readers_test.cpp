@@ -111,6 +111,31 @@ TEST(DeviceReport, DeviceListConnectInstallAndUninstallOutcomes) {
     }
 }
 
+TEST(StorageReport, EightFiguresFromOneListingAsTheSingleQueriesPrintThem) {
+    // busybox df -h of an Android 4.2 box through adb's pty (CRLF); long
+    // filesystem names stand on a line of their own.
+    const std::string LISTING =
+        "Filesystem                Size      Used Available Use% Mounted on\r\n"
+        "tmpfs                   200.4M     32.0K    200.4M   0% /dev\r\n"
+        "/dev/block/mtdblock0    250.0M    180.2M     69.8M  72% /system\r\n"
+        "/dev/block/mtdblock2      1.2G    415.3M    816.7M  34% /data\r\n"
+        "/dev/block/vold/179:1\r\n"
+        "                          3.7G      1.1G      2.6G  30% /mnt/sdcard\r\n"
+        "/dev/block/vold/179:1\r\n"
+        "                          3.7G      1.1G      2.6G  30% /mnt/sdcard/.android_secure\r\n"
+        "/dev/block/vold/179:2\r\n"
+        "                        996.0M     20.1M    975.9M   2% /data/sdext2\r\n";
+    std::string figures[STORAGE_FIGURES];
+    ReadStorageListing(LISTING, figures);
+    std::string strShown;
+    for (const std::string& strFigure : figures) strShown += strFigure;
+    EXPECT_EQ("250.0M\r\n69.8M\r\n1.2G\r\n816.7M\r\n3.7G\r\n2.6G\r\n996.0M\r\n975.9M\r\n", strShown);
+    // No SD card and LF lines (a newer TV): its figures stay empty, the rest end as the listing does.
+    ReadStorageListing("/dev/block/dm-0  1.9G  1.2G  700.0M  64% /system\n/dev/block/dm-2  9.8G  2.0G  7.8G  21% /data\n", figures);
+    EXPECT_EQ("1.9G\n|700.0M\n|9.8G\n|7.8G\n||||", figures[0] + "|" + figures[1] + "|" + figures[2] + "|" + figures[3] + "|" +
+                                                      figures[4] + "|" + figures[5] + "|" + figures[6] + "|" + figures[7]);
+}
+
 TEST(CommandLine, DeviceFirstPathsQuotedAndEachUnsafeCharacterRefusedAlone) {
     EXPECT_EQ("\"C:\\My Tools\\adb.exe\" -s 192.168.1.5:5555 install -s \"D:\\x y.apk\"",
               CCommandLine::Adb("C:\\My Tools\\adb.exe", "192.168.1.5:5555").Word("install").Word("-s").Path("D:\\x y.apk").Text());

@@ -49,17 +49,20 @@ struct DeviceCheck {
 enum BundleStage { STAGE_UNPACKING, STAGE_INSTALLING, STAGE_PUSHING_OBB };
 
 // The eight storage figures, in the window's order (system, data, SD card,
-// its EXT partition; size, then free), each as the TV printed it. A query
-// that did not answer, or that adb could not take to the TV, ends the
-// sequence: problem says why, and no figure is kept.
+// its EXT partition; size, then free), each as the TV printed it. When the
+// listing did not come (no answer, adb could not reach the TV), problem says
+// why and no figure is kept.
 const int STORAGE_FIGURES = 8;
 struct StorageReading {
     Problem problem;
     std::string strFigures[STORAGE_FIGURES];
 };
 
-// The storage query for figure nIndex (0 to 7) of that device.
+// The single query of figure nIndex (0 to 7) of that device.
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex);
+// The eight figures out of one "busybox df -h" listing, each as that query
+// would print it: its mount point's column, with the listing's line end.
+void ReadStorageListing(const std::string& strListing, std::string (&strFigures)[STORAGE_FIGURES]);
 
 class CApkTool {
 public:

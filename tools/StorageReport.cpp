@@ -1,30 +1,73 @@
-// Reads the TV's eight storage figures, one adb shell run each. Each figure
-// is the text the TV printed, line end included; the window shows it as is.
+// Reads the TV's eight storage figures from one "busybox df -h" listing:
+// one adb round trip instead of one per figure. Each figure is the column of
+// its mount point's line, with the listing's own line end, exactly as the
+// busybox pipelines of the single queries print it; the window shows it as is.
 #include "tools/ApkTool.h"
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
+#include <vector>
+
 namespace {
 
-// A busybox pipeline run in the TV's shell that prints one column of the
-// `df -h` line of one mount point.
-const char* const STORAGE_SCRIPTS[STORAGE_FIGURES] = {
-    "busybox df -h|busybox grep ' /system$'|busybox awk '{print $2}'",
-    "busybox df -h|busybox grep ' /system$'|busybox awk '{print $4}'",
-    "busybox df -h|busybox grep ' /data$'|busybox awk '{print $2}'",
-    "busybox df -h|busybox grep ' /data$'|busybox awk '{print $4}'",
-    "busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $1}'",
-    "busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $3}'",
-    "busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $1}'",
-    "busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'",
+const char STORAGE_LISTING[] = "busybox df -h";
+
+// Per figure: the mount point and the column (1-based, as awk counts) of its
+// line. A long filesystem name gets a line of its own in busybox's listing,
+// so the SD card's lines start with the size.
+const struct {
+    const char* pszMount;
+    int nColumn;
+    const char* pszScript;  // the single query of that figure
+} STORAGE_FIELDS[STORAGE_FIGURES] = {
+    {"/system", 2, "busybox df -h|busybox grep ' /system$'|busybox awk '{print $2}'"},
+    {"/system", 4, "busybox df -h|busybox grep ' /system$'|busybox awk '{print $4}'"},
+    {"/data", 2, "busybox df -h|busybox grep ' /data$'|busybox awk '{print $2}'"},
+    {"/data", 4, "busybox df -h|busybox grep ' /data$'|busybox awk '{print $4}'"},
+    {"/mnt/sdcard", 1, "busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $1}'"},
+    {"/mnt/sdcard", 3, "busybox df -h|busybox grep ' /mnt/sdcard$'|busybox awk '{print $3}'"},
+    {"/data/sdext2", 1, "busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $1}'"},
+    {"/data/sdext2", 3, "busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'"},
 };
+
+std::vector<std::string> Columns(const std::string& strLine) {
+    std::vector<std::string> columns;
+    size_t nAt = 0;
+    while ((nAt = strLine.find_first_not_of(" \t", nAt)) != std::string::npos) {
+        size_t nEnd = strLine.find_first_of(" \t", nAt);
+        columns.push_back(strLine.substr(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt));
+        nAt = nEnd;
+    }
+    return columns;
+}
 
 }  // namespace
 
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex)
 {
     if (strAdbPath.empty() || nIndex < 0 || nIndex >= STORAGE_FIGURES) return std::string();
-    return CCommandLine::Adb(strAdbPath, strSerial).Word("shell").Shell(STORAGE_SCRIPTS[nIndex]).Text();
+    return CCommandLine::Adb(strAdbPath, strSerial).Word("shell").Shell(STORAGE_FIELDS[nIndex].pszScript).Text();
+}
+
+void ReadStorageListing(const std::string& strListing, std::string (&strFigures)[STORAGE_FIGURES])
+{
+    const std::string strEnd = strListing.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::vector<std::string> lines(1);
+    for (char c : strListing) {
+        if (c == '\n') lines.emplace_back();
+        else if (c != '\r') lines.back() += c;
+    }
+    for (int i = 0; i < STORAGE_FIGURES; ++i) {
+        strFigures[i].clear();
+        const std::string strTail = std::string(" ") + STORAGE_FIELDS[i].pszMount;
+        for (const std::string& strLine : lines) {
+            if (strLine.size() < strTail.size() || strLine.compare(strLine.size() - strTail.size(), strTail.size(), strTail) != 0)
+                continue;
+            std::vector<std::string> columns = Columns(strLine);
+            size_t nColumn = static_cast<size_t>(STORAGE_FIELDS[i].nColumn);
+            strFigures[i] += (nColumn <= columns.size() ? columns[nColumn - 1] : std::string()) + strEnd;
+        }
+    }
 }
 
 StorageReading CApkTool::ReadStorage(const std::string& strSerial) const
@@ -35,20 +78,14 @@ StorageReading CApkTool::ReadStorage(const std::string& strSerial) const
         strAdb = m_strAdbPath;
     }
     StorageReading reading;
-    // The first query that does not answer, or that says adb cannot reach
-    // the TV, ends the sequence, so a silent TV costs one time limit, not
-    // eight. What was read before it is dropped: a TV that went away
-    // half-way must not show half its figures as if it were still there.
-    for (int i = 0; i < STORAGE_FIGURES && reading.problem.IsNone(); ++i) {
-        ToolRun run = RunToolEx(StorageCommand(strAdb, strSerial, i), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-        reading.problem = RunProblem(run, TOOL_ADB);
-        if (reading.problem.code == PROBLEM_ADB_TIMED_OUT) reading.problem = Problem(PROBLEM_TV_SILENT);
-        else if (reading.problem.IsNone() && IsStorageError(run.strOutput))
-            reading.problem = Problem(PROBLEM_ADB_ERROR, StorageErrorWords(run.strOutput));
-        else reading.strFigures[i] = run.strOutput;
-    }
-    if (!reading.problem.IsNone())
-        for (std::string& strFigure : reading.strFigures) strFigure.clear();
+    std::string strCommand =
+        strAdb.empty() ? std::string() : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(STORAGE_LISTING).Text();
+    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    reading.problem = RunProblem(run, TOOL_ADB);
+    if (reading.problem.code == PROBLEM_ADB_TIMED_OUT) reading.problem = Problem(PROBLEM_TV_SILENT);
+    else if (reading.problem.IsNone() && IsStorageError(run.strOutput))
+        reading.problem = Problem(PROBLEM_ADB_ERROR, StorageErrorWords(run.strOutput));
+    else if (reading.problem.IsNone()) ReadStorageListing(run.strOutput, reading.strFigures);
     return reading;
 }
 
