@@ -29,7 +29,8 @@
 namespace {
 
 const char STATUS_READY[] = "软件已就绪，点击\"安装\"按钮进行安装...";
-const char STATUS_NO_INFO[] = "无法获取该APK文件信息";
+// A hanging aapt is named as such, not taken for an unreadable package.
+const char STATUS_NO_INFO[] = "无法获取该APK文件信息：aapt.exe超时未结束，请稍后重试";
 const DWORD FLOW_TIMEOUT_MS = 120000;
 // A flow against a silent TV, and one unanswered message, are given up after
 // this long and shown as "over".
