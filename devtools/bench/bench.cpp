@@ -168,7 +168,9 @@ public:
                    {"silent TV: press Install", 0, {}, {}, {}},
                    {"hanging aapt: choose a package", 0, {}, {}, {}},
                    {"drop a 6.1 MB bundle (.apks): details and icon shown", 0, {}, {}, {}},
-                   {"install that bundle to the SD card (6 of its 10 parts)", 0, {}, {}, {}}};
+                   {"install that bundle to the SD card (6 of its 10 parts)", 0, {}, {}, {}},
+                   {"搜索电视 over 127.0.0.0/24 (two simulated TVs in it)", 0, {}, {}, {}},
+                   {"搜索电视 over a /24 where nothing answers", 0, {}, {}, {}}};
         // One unmeasured round of the healthy flows first: Wine and the adb
         // server warm up.
         for (int i = -1; i < nRepetitions; ++i) {
@@ -189,7 +191,14 @@ public:
             // the TV's parts unpacked, read and sent in one install-multiple.
             if (!Measure(10, bKeep, [&] { return DropBundle(); }, nullptr)) return false;
             if (!Measure(11, bKeep, [&] { return Install(); }, nullptr)) return false;
+            if (!Measure(12, bKeep, [&] { return Search("找到"); }, nullptr)) return false;
         }
+        // A network where nothing answers: Davrel started again to search only it.
+        m_app.Close();
+        if (!SetEnvironmentVariableA("DAVREL_SCAN_NETWORKS", "127.0.3.0/24") || !m_app.Start())
+            return Fail("Davrel did not start again");
+        for (int i = 0; i < nRepetitions; ++i)
+            if (!Measure(13, true, [&] { return Search("没有找到电视"); }, nullptr)) return false;
         return true;
     }
 
@@ -381,6 +390,17 @@ private:
         if (!m_app.SetText(IDC_EDIT_ADDRESS, m_strAddress)) return -1;
         double dStart = NowMs();
         if (!m_app.Click(IDC_BTN_CONNECT) || !m_app.WaitText(IDC_LINK_STATUS, "电视连接良好", FLOW_TIMEOUT_MS))
+            return -1;
+        return NowMs() - dStart;
+    }
+
+    // From the press until the search has said what it found.
+    double Search(const std::string& strFound) {
+        m_app.SetText(IDC_LINK_STATUS, "");
+        double dStart = NowMs();
+        if (!m_app.Click(IDC_BTN_SEARCH) ||
+            !WaitUntil([&] { return m_app.IsEnabled(IDC_BTN_SEARCH) && m_app.Text(IDC_LINK_STATUS).find(strFound) == 0; },
+                       FLOW_TIMEOUT_MS))
             return -1;
         return NowMs() - dStart;
     }
