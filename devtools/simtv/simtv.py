@@ -20,6 +20,10 @@ runs:
    "busybox": true,
    "reinstall": "fail",              fail | replace (without pm's -r)
    "preinstalled": ["com.example.app"],
+   "installed_versions": {"com.example.app": [49, "4.9.0"]},   of the preinstalled
+                                     (else 1, "1.0"); dumpsys package shows them
+   "signatures": {"com.example.app": "other"},   the TV's copy has another key:
+                                     updates refused until it is uninstalled
    "failures": {"install": "INSTALL_FAILED_INSUFFICIENT_STORAGE",
                 "install_sdcard": "...", "install_internal": "...",
                 "install_create": "...", "install_write": "...",
