@@ -39,6 +39,7 @@ struct TaskOrder {
     std::string strPackageName;   // TASK_UNINSTALL: the package to remove; the package whose version is read
     std::string strAddress;       // TASK_CONNECT: the TV the user asked for
     std::string strSerial;        // the device the order talks to
+    bool bReadTvProperties = false;  // TASK_QUERY_VERSION: read the TV's properties too
 };
 
 // The worker never touches a control: it posts WM_APP_TASK_REPORT with an
@@ -58,6 +59,8 @@ struct TaskReport {
     bool bHasSerial = false;
     std::string strSerial;  // Connect: the device adb now lists for the address
     std::string strModel;   // Connect: its model, as adb names it
+    bool bHasTvProperties = false;
+    TvProperties tvProperties;  // Connect, or a version reading that asked: of the order's TV
     bool bHasVersion = false;
     InstalledVersion version;  // of the order's package (strPackageName) on its TV
     // An install the TV refused in a way the user may overrule: the window
@@ -172,6 +175,9 @@ protected:
     // At the press of Install: false when the user declined an older
     // version over the TV's newer one; bDowngrade says whether -d goes.
     bool ConfirmDowngrade(bool& bDowngrade);
+    // At the press of Install: false (status set) when the TV, as it
+    // described itself, cannot take the package; nothing is sent then.
+    bool CheckPackageFits();
     // A refusal the user may overrule (TaskReport::refusal): asks, and on
     // Yes gives the install again.
     void OfferRetry(const TaskReport& report);
@@ -235,6 +241,8 @@ protected:
     InstalledVersion m_tvVersion;           // the last answer: of m_strTvVersionOf on m_strTvVersionSerial
     std::string m_strTvVersionOf;
     std::string m_strTvVersionSerial;
+    TvProperties m_tvProperties;            // read once per connection, of m_strTvPropertiesSerial
+    std::string m_strTvPropertiesSerial;
     bool m_bAdbPresent;
     bool m_bAaptPresent;
 

@@ -31,16 +31,6 @@ std::string VersionShown(const std::string& strName, const std::string& strCode)
     }
     return strShown.empty() ? std::string(VERSION_UNKNOWN) : strShown;
 }
-
-// The question's text with its two %s filled in, in order.
-std::string Filled(const char* pszFormat, const std::string& strFirst, const std::string& strSecond) {
-    std::string strText = pszFormat;
-    for (const std::string* pValue : {&strFirst, &strSecond}) {
-        size_t nAt = strText.find("%s");
-        if (nAt != std::string::npos) strText.replace(nAt, 2, *pValue);
-    }
-    return strText;
-}
 }  // namespace
 
 void CDavrelDlg::OnConnectClicked() {
@@ -92,7 +82,7 @@ void CDavrelDlg::OnInstallClicked() {
         if (m_strApkFile.empty() || IsQueued(TASK_INSTALL, m_strApkFile)) return;
     }
     bool bDowngrade = false;
-    if (!ConfirmDowngrade(bDowngrade)) return;
+    if (!CheckPackageFits() || !ConfirmDowngrade(bDowngrade)) return;
     m_nTask = TASK_INSTALL;
     TaskOrder order;
     order.nTask = TASK_INSTALL;
@@ -113,6 +103,22 @@ void CDavrelDlg::OnInstallClicked() {
     ShowStorageInfo();
 }
 
+bool CDavrelDlg::CheckPackageFits() {
+    // A bundle chooses its parts by the TV itself, and says why none fit.
+    if (m_strTvPropertiesSerial.empty() || m_strTvPropertiesSerial != m_pTool->Serial() ||
+        BundleKindOf(m_strApkFile) != BUNDLE_NONE)
+        return true;
+    Problem problem;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        if (m_pTool->m_strLabel.empty()) return true;
+        problem = CheckPackageFitsTv(m_pTool->m_nMinSdk, m_pTool->m_vecNativeCode, m_tvProperties);
+    }
+    if (problem.IsNone()) return true;
+    SetStatus(ProblemText(CONTEXT_INSTALL, problem).c_str());
+    return false;
+}
+
 bool CDavrelDlg::ConfirmDowngrade(bool& bDowngrade) {
     bDowngrade = false;
     std::string strName, strCode, strVersion;
@@ -126,7 +132,7 @@ bool CDavrelDlg::ConfirmDowngrade(bool& bDowngrade) {
     if (strName.empty() || strName != m_strTvVersionOf || m_pTool->Serial() != m_strTvVersionSerial ||
         !m_tvVersion.bInstalled || !IsOlderVersion(strCode, m_tvVersion.strCode))
         return true;
-    std::string strText = Filled(ASK_DOWNGRADE, VersionShown(m_tvVersion.strName, m_tvVersion.strCode),
+    std::string strText = FilledText(ASK_DOWNGRADE, VersionShown(m_tvVersion.strName, m_tvVersion.strCode),
                                  VersionShown(strVersion, strCode));
     if (MessageBox(strText.c_str(), ASK_TITLE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
         SetStatus(STATUS_INSTALL_CANCELLED);
@@ -152,7 +158,7 @@ void CDavrelDlg::OfferRetry(const TaskReport& report) {
             }
         }
         bool bKnown = m_strTvVersionOf == done.strPackageName && m_tvVersion.bInstalled;
-        strText = Filled(ASK_DOWNGRADE, bKnown ? VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : VERSION_UNKNOWN,
+        strText = FilledText(ASK_DOWNGRADE, bKnown ? VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : VERSION_UNKNOWN,
                          VersionShown(strVersion, strCode));
         retry.bDowngrade = true;
     } else {
@@ -179,6 +185,7 @@ void CDavrelDlg::QueryInstalledVersion() {
     order.nTask = TASK_QUERY_VERSION;
     order.strPackageName = strName;
     order.strSerial = strSerial;
+    order.bReadTvProperties = m_strTvPropertiesSerial != strSerial;
     StartTask(order);
 }
 

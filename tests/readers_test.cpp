@@ -273,6 +273,21 @@ TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     EXPECT_TRUE(tv.nSdk == 25 && tv.nDensity == 213 && tv.vecAbis == (std::vector<std::string>{"armeabi-v7a", "armeabi"}));
     TvProperties old = ReadTvProperties("[ro.build.version.sdk]: [19]\r\n[ro.product.cpu.abi]: [x86]\r\n[ro.product.cpu.abi2]: [armeabi-v7a]\r\n");
     EXPECT_TRUE(old.nSdk == 19 && old.nDensity == 0 && old.vecAbis == (std::vector<std::string>{"x86", "armeabi-v7a"}));
+    EXPECT_TRUE(old.strRelease.empty() && ReadTvProperties("[ro.build.version.release]: [4.1.2]\n").strRelease == "4.1.2");
+    // A plain package before it is sent: each refusal alone; what the TV did not say refuses nothing.
+    const struct { int nMinSdk; std::vector<std::string> vecCode; int nTvSdk; const char* pszTvAbis; ProblemCode problem; } FITS[] = {
+        {17, {}, 16, "armeabi-v7a", PROBLEM_TV_TOO_OLD},
+        {16, {"arm64-v8a"}, 16, "armeabi-v7a,armeabi", PROBLEM_NO_MATCHING_CPU},
+        {16, {"x86", "armeabi"}, 16, "armeabi-v7a,armeabi", PROBLEM_NONE},
+        {16, {}, 16, "armeabi-v7a", PROBLEM_NONE},
+        {30, {"arm64-v8a"}, 0, "", PROBLEM_NONE},
+    };
+    for (const auto& c : FITS) {
+        TvProperties fit;
+        fit.nSdk = c.nTvSdk;
+        fit.vecAbis = ReadTvProperties(std::string("[ro.product.cpu.abilist]: [") + c.pszTvAbis + "]\n").vecAbis;
+        EXPECT_EQ(c.problem, CheckPackageFitsTv(c.nMinSdk, c.vecCode, fit).code) << c.nMinSdk << " " << c.pszTvAbis;
+    }
 
     // base, 3 CPU, 3 density and 2 language splits, a feature with its own densities.
     std::vector<BadgingDetails> parts = {Part("config.x86"), Part(""), Part("config.armeabi_v7a"), Part("config.arm64_v8a"),

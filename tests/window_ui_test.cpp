@@ -251,6 +251,8 @@ TEST_F(WindowTest, TheTvsVersionShowsAndAnOlderOneOrAnotherKeyIsTheUsersChoice) 
                                                "    versionCode=" + strCode + " targetSdk=17\r\n    versionName=4.9.0\r\n") +
                                           Rule(" -d ", "\tpkg: /data/local/tmp/install.apk\r\nFailure [INSTALL_FAILED_VERSION_DOWNGRADE]\r\n") +
                                           Rule(" install ", strInstall) + Rule(" uninstall ", "Success\r\n") +
+                                          Rule(" getprop", "[ro.build.version.release]: [4.1.2]\r\n"
+                                               "[ro.build.version.sdk]: [16]\r\n[ro.product.cpu.abi]: [armeabi-v7a]\r\n") +
                                           Rule(" shell ", "512M\r\n"));
     };
     ASSERT_TRUE(tvWith("49", "Success\r\n"));
@@ -288,6 +290,20 @@ TEST_F(WindowTest, TheTvsVersionShowsAndAnOlderOneOrAnotherKeyIsTheUsersChoice) 
     EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装失败：电视上的此软件签名不同，请先卸载电视上的版本（INSTALL_FAILED_UPDATE_INCOMPATIBLE）"));
     EXPECT_EQ(3u, AdbArgs("install").size());
     EXPECT_EQ(1u, AdbArgs("uninstall").size()) << "No removed the TV's copy";
+
+    // A package the TV cannot take, as it described itself at connecting, is refused before sending.
+    const struct { const char* pszLines; const char* pszStatus; } UNFIT[] = {
+        {"sdkVersion:'17'\n", "软件安装失败：此软件需要Android 4.2或更高版本，电视是Android 4.1.2"},
+        {"sdkVersion:'16'\nnative-code: 'arm64-v8a' 'x86_64'\n", "软件安装失败：此软件只支持arm64-v8a,x86_64的CPU，电视的CPU是armeabi-v7a"},
+    };
+    for (const auto& c : UNFIT) {
+        ASSERT_TRUE(m_app.SetScript("aapt", Rule(" d badging \"", u8"package: name='com.norvale.demo' versionCode='3' versionName='1.2'\n"
+                                                                   u8"application: label='演示播放器'\n" + std::string(c.pszLines))));
+        ASSERT_TRUE(m_app.Drop({A}) && m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_INSTALL));
+        EXPECT_EQ(c.pszStatus, m_app.Text(IDC_LINK_STATUS));
+    }
+    EXPECT_EQ(3u, AdbArgs("install").size());
+    EXPECT_EQ(1u, AdbArgs("getprop").size() + AdbArgs("shell getprop").size()) << "the TV's properties once per connection";
     EXPECT_TRUE(CloseCleanly());
 }
 

@@ -90,6 +90,8 @@ void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& st
     m_strPackageName = details.strPackageName;
     m_strVersionName = details.strVersionName;
     m_strVersionCode = details.strVersionCode;
+    m_nMinSdk = details.nMinSdk;
+    m_vecNativeCode = details.vecNativeCode;
     m_strSdkVersion = details.strSdkVersion;
     m_strFileSize = strFileSize;
     m_strPermissions = details.strPermissions;

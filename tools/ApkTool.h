@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
+#include "tools/BundleParts.h"
 #include "tools/CommandLine.h"
 #include "package/BundleArchive.h"
 #include "tools/Problem.h"
@@ -83,6 +84,8 @@ public:
     std::string m_strPackageName;
     std::string m_strVersionName;
     std::string m_strVersionCode;
+    int m_nMinSdk = 0;
+    std::vector<std::string> m_vecNativeCode;
     std::string m_strSdkVersion;
     std::string m_strFileSize;
     std::string m_strPermissions;
@@ -139,6 +142,8 @@ public:
                                  bool bDowngrade = false) const;
     // Asks the TV which version of the package it has; any thread.
     InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
+    // "getprop" of the TV; false when it did not answer. Any thread.
+    bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
     // when this returns. onStage hears how far it is.

@@ -110,3 +110,17 @@ InstallResult CApkTool::UninstallPackage(const std::string& strPackageName, cons
     // TV's shell: the command builder refuses anything but a plain name.
     return RunChange(BuildUninstallCommand(strPackageName, strSerial), m_hCancel);
 }
+
+bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    ToolRun run = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text(),
+                            TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    if (run.status != TOOL_EXITED) return false;
+    tv = ReadTvProperties(run.strOutput);
+    return tv.nSdk > 0;
+}
