@@ -180,11 +180,23 @@ class Tv:
         self.dirs = set(DIRS)
         self.packages = {}
         self.sessions, self.next_session = {}, 1001
-        versions = config.get("installed_versions", {})
-        for name in config.get("preinstalled", []):
-            code, version = versions.get(name, [1, "1.0"])
-            self.packages[name] = {"location": "internal", "sha256": None,
-                                   "version_code": int(code), "version_name": str(version)}
+        self.preinstalled_as = {}
+        self.apply_preinstalled()
+
+    def apply_preinstalled(self):
+        """Puts each "preinstalled" package on the TV as configured (version
+        from "installed_versions", key from "signatures"), when first named
+        so: a later uninstall or install holds until its entry changes."""
+        versions = self.config.get("installed_versions", {})
+        with self.lock:
+            for name in self.config.get("preinstalled", []):
+                code, version = versions.get(name, [1, "1.0"])
+                spec = (int(code), str(version), self.config.get("signatures", {}).get(name, "ours"))
+                if self.preinstalled_as.get(name) == spec:
+                    continue
+                self.preinstalled_as[name] = spec
+                self.packages[name] = {"location": "internal", "sha256": None, "version_code": spec[0],
+                                       "version_name": spec[1], "key": spec[2]}
 
     # files -------------------------------------------------------------
     def stored_bytes(self):
@@ -327,15 +339,14 @@ class Tv:
         """Why an install over the installed copy of package is refused, or
         None (call with the lock held): without -r, a copy already there; a
         lower version code without -d (from Android 7, -d too: the packages
-        here are not debuggable); a copy signed with another key
+        here are not debuggable); a preinstalled copy signed with another key
         (config "signatures": {package: "other"}) until it is uninstalled."""
         entry = self.packages.get(package)
         if entry is None:
             return None
         if not replace and self.config.get("reinstall", "fail") == "fail":
             return "INSTALL_FAILED_ALREADY_EXISTS"
-        if (self.config.get("signatures", {}).get(package) == "other"
-                and entry.get("key") != "ours"):
+        if entry.get("key", "ours") != "ours":
             return ("INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package %s signatures do not match "
                     "the previously installed version; ignoring!" % package)
         if version_code is not None and version_code < entry.get("version_code", 0):
