@@ -60,8 +60,11 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
             pLast->bHasStorage = true;
             problem = pLast->storage.problem;
         }
-        // What the TV is, once per connection, for the checks before an install.
-        if (problem.IsNone()) pLast->bHasTvProperties = m_pTool->QueryTvProperties(check.strSerial, pLast->tvProperties);
+        // What the TV is, once per connection, for the checks before an install
+        // (a TV that did not say leaves them unknown: nSdk 0).
+        if (problem.IsNone() && !m_pTool->QueryTvProperties(check.strSerial, pLast->tvProperties))
+            pLast->tvProperties = TvProperties();
+        pLast->bHasTvProperties = problem.IsNone();
         pLast->bHasStatus = true;
         pLast->strStatus = problem.IsNone() ? STATUS_CONNECTED : ProblemText(CONTEXT_TV, problem);
         break;
@@ -116,8 +119,10 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         pLast->storage = m_pTool->ReadStorage(order.strSerial);
         pLast->bHasStorage = true;
     }
-    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing)
-        pLast->bHasTvProperties = m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties);
+    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
+        if (!m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties)) pLast->tvProperties = TvProperties();
+        pLast->bHasTvProperties = true;
+    }
     if ((order.nTask != TASK_CONNECT && !order.strPackageName.empty()) && !bClosing) {
         pLast->version = m_pTool->QueryInstalledVersion(order.strPackageName, order.strSerial);
         pLast->bHasVersion = true;
@@ -151,8 +156,10 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
         if (!pReport->strSerial.empty() && !m_strTvAddress.empty()) RememberTv(m_strTvAddress, pReport->strModel);
     }
     if (pReport->bHasTvProperties) {
+        // Properties not read are asked for again with the next version reading.
         m_tvProperties = pReport->tvProperties;
-        m_strTvPropertiesSerial = pReport->order.nTask == TASK_CONNECT ? pReport->strSerial : pReport->order.strSerial;
+        m_strTvPropertiesSerial = pReport->tvProperties.nSdk == 0 ? std::string()
+                                  : pReport->order.nTask == TASK_CONNECT ? pReport->strSerial : pReport->order.strSerial;
     }
     if (pReport->bHasVersion) {
         // A TV that did not answer leaves the version unknown, not absent.
