@@ -82,6 +82,7 @@ void CDavrelDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_STATIC_VERSION, m_staticVersion);
     DDX_Control(pDX, IDC_STATIC_SDK, m_staticSdk);
     DDX_Control(pDX, IDC_STATIC_SIZE, m_staticSize);
+    DDX_Control(pDX, IDC_STATIC_INSTALLED, m_staticInstalled);
     DDX_Control(pDX, IDC_COMBO_LOCATION, m_comboLocation);
     DDX_Control(pDX, IDC_BTN_INSTALL, m_btnInstall);
     DDX_Control(pDX, IDC_BTN_UNINSTALL, m_btnUninstall);
@@ -136,6 +137,7 @@ void CDavrelDlg::ResetTexts() {
     m_staticVersion.SetWindowText("");
     m_staticSdk.SetWindowText("");
     m_staticSize.SetWindowText("");
+    m_staticInstalled.SetWindowText("");
     m_comboLocation.SetCurSel(0);
     m_linkStatus.SetWindowText("");
     m_staticSystemSize.SetWindowText("");

@@ -17,12 +17,29 @@
 #include "shell/RegistryKey.h"
 #include "shell/Settings.h"
 #include "tools/ApkTool.h"
+#include "tools/DeviceReport.h"
 
 // The operation of a background task.
 enum TaskCode {
     TASK_CONNECT = 1,
     TASK_INSTALL = 2,
     TASK_UNINSTALL = 3,
+    TASK_QUERY_VERSION = 4,  // which version of the package the TV has
+};
+
+// What an order works on, read on the window's thread when its button was
+// pressed.
+struct TaskOrder {
+    int nTask = 0;
+    std::string strPackageFile;   // TASK_INSTALL: the package chosen
+    std::string strInstallFile;   // TASK_INSTALL: the file adb installs
+    bool bInternal = false;       // TASK_INSTALL: to the TV's own storage, not the SD card
+    bool bDowngrade = false;      // TASK_INSTALL: an older version over the TV's newer one (-d)
+    bool bUninstallFirst = false; // TASK_INSTALL: remove the TV's copy first (its data goes with it)
+    std::string strPackageName;   // TASK_UNINSTALL: the package to remove; the package whose version is read
+    std::string strAddress;       // TASK_CONNECT: the TV the user asked for
+    std::string strSerial;        // the device the order talks to
+    bool bReadTvProperties = false;  // TASK_QUERY_VERSION: read the TV's properties too
 };
 
 // The worker never touches a control: it posts WM_APP_TASK_REPORT with an
@@ -42,6 +59,14 @@ struct TaskReport {
     bool bHasSerial = false;
     std::string strSerial;  // Connect: the device adb now lists for the address
     std::string strModel;   // Connect: its model, as adb names it
+    bool bHasTvProperties = false;
+    TvProperties tvProperties;  // Connect, or a version reading that asked: of the order's TV
+    bool bHasVersion = false;
+    InstalledVersion version;  // of the order's package (strPackageName) on its TV
+    // An install the TV refused in a way the user may overrule: the window
+    // asks, and on Yes gives the order again (bDowngrade or bUninstallFirst set).
+    RefusalKind refusal = REFUSAL_OTHER;
+    TaskOrder order;           // the finished order, as given
 };
 
 // The search for TVs (DavrelDlgSearch.cpp) posts its result: lParam, an
@@ -56,17 +81,6 @@ struct FoundTvItem {
     std::string strText;     // "address  model" or "address  需要授权"
 };
 
-// What an order works on, read on the window's thread when its button was
-// pressed.
-struct TaskOrder {
-    int nTask = 0;
-    std::string strPackageFile;   // TASK_INSTALL: the package chosen
-    std::string strInstallFile;   // TASK_INSTALL: the file adb installs
-    bool bInternal = false;       // TASK_INSTALL: to the TV's own storage, not the SD card
-    std::string strPackageName;   // TASK_UNINSTALL: the package to remove
-    std::string strAddress;       // TASK_CONNECT: the TV the user asked for
-    std::string strSerial;        // the device the order talks to
-};
 
 class CDavrelDlg : public CDialog {
 public:
@@ -154,6 +168,19 @@ protected:
     bool CheckTvReady(int nDefaultWhenNot);
     // An order of this kind for this package (file or name) waits or runs.
     bool IsQueued(int nTask, const std::string& strWhat) const;
+    // Asks the connected TV, in the background, which version of the loaded
+    // package it has; shows it (or nothing) as the answer comes.
+    void QueryInstalledVersion();
+    void ShowInstalledVersion();
+    // At the press of Install: false when the user declined an older
+    // version over the TV's newer one; bDowngrade says whether -d goes.
+    bool ConfirmDowngrade(bool& bDowngrade);
+    // At the press of Install: false (status set) when the TV, as it
+    // described itself, cannot take the package; nothing is sent then.
+    bool CheckPackageFits();
+    // A refusal the user may overrule (TaskReport::refusal): asks, and on
+    // Yes gives the install again.
+    void OfferRetry(const TaskReport& report);
     void ShowPermissions();
 
     // Tasks (DavrelDlgTasks.cpp)
@@ -184,6 +211,7 @@ protected:
     CStatic m_staticVersion;
     CStatic m_staticSdk;
     CStatic m_staticSize;
+    CStatic m_staticInstalled;  // the version the TV has of the package
     CComboBox m_comboLocation;
     CButton m_btnInstall;
     CButton m_btnUninstall;
@@ -210,6 +238,11 @@ protected:
     std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made
     std::string m_strTaskStatus;            // the last status a task reported
     std::string m_strStartupMessage;        // kept on the status line after start-up
+    InstalledVersion m_tvVersion;           // the last answer: of m_strTvVersionOf on m_strTvVersionSerial
+    std::string m_strTvVersionOf;
+    std::string m_strTvVersionSerial;
+    TvProperties m_tvProperties;            // read once per connection, of m_strTvPropertiesSerial
+    std::string m_strTvPropertiesSerial;
     bool m_bAdbPresent;
     bool m_bAaptPresent;
 

@@ -20,6 +20,17 @@ bool HasPackageExtension(const std::wstring& strPath) {
     return EndsWithNoCase(strPath, L".apk") ||
            BundleKindOf(strPath) != BUNDLE_NONE;
 }
+
+// A version as the window names it: its name, else its code. The TV's text
+// is shown only as plain printable ASCII, and short.
+std::string VersionShown(const std::string& strName, const std::string& strCode) {
+    std::string strShown;
+    for (char c : strName.empty() ? strCode : strName) {
+        if (strShown.size() >= 32) break;
+        strShown += c >= 0x20 && c < 0x7F ? c : '?';
+    }
+    return strShown.empty() ? std::string(VERSION_UNKNOWN) : strShown;
+}
 }  // namespace
 
 void CDavrelDlg::OnConnectClicked() {
@@ -70,10 +81,18 @@ void CDavrelDlg::OnInstallClicked() {
         SelectApkFile();
         if (m_strApkFile.empty() || IsQueued(TASK_INSTALL, m_strApkFile)) return;
     }
+    bool bDowngrade = false;
+    if (!CheckPackageFits() || !ConfirmDowngrade(bDowngrade)) return;
     m_nTask = TASK_INSTALL;
     TaskOrder order;
     order.nTask = TASK_INSTALL;
     order.strPackageFile = m_strApkFile;
+    order.bDowngrade = bDowngrade;
+    {
+        // A non-empty label is the sign that package details are loaded.
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) order.strPackageName = m_pTool->m_strPackageName;
+    }
     order.strInstallFile = PrepareInstallFile();
     // The location as it is now: index 0 is the SD card, anything else
     // (also no selection) the TV's own storage.
@@ -82,6 +101,103 @@ void CDavrelDlg::OnInstallClicked() {
     if (!StartTask(order)) return;
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
     ShowStorageInfo();
+}
+
+bool CDavrelDlg::CheckPackageFits() {
+    // A bundle chooses its parts by the TV itself, and says why none fit.
+    if (m_strTvPropertiesSerial.empty() || m_strTvPropertiesSerial != m_pTool->Serial() ||
+        BundleKindOf(m_strApkFile) != BUNDLE_NONE)
+        return true;
+    Problem problem;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        if (m_pTool->m_strLabel.empty()) return true;
+        problem = CheckPackageFitsTv(m_pTool->m_nMinSdk, m_pTool->m_vecNativeCode, m_tvProperties);
+    }
+    if (problem.IsNone()) return true;
+    SetStatus(ProblemText(CONTEXT_INSTALL, problem).c_str());
+    return false;
+}
+
+bool CDavrelDlg::ConfirmDowngrade(bool& bDowngrade) {
+    bDowngrade = false;
+    std::string strName, strCode, strVersion;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) strName = m_pTool->m_strPackageName;
+        strCode = m_pTool->m_strVersionCode;
+        strVersion = m_pTool->m_strVersionName;
+    }
+    // Only what this TV said of this package counts.
+    if (strName.empty() || strName != m_strTvVersionOf || m_pTool->Serial() != m_strTvVersionSerial ||
+        !m_tvVersion.bInstalled || !IsOlderVersion(strCode, m_tvVersion.strCode))
+        return true;
+    std::string strText = FilledText(ASK_DOWNGRADE, VersionShown(m_tvVersion.strName, m_tvVersion.strCode),
+                                 VersionShown(strVersion, strCode));
+    if (MessageBox(strText.c_str(), ASK_TITLE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+        SetStatus(STATUS_INSTALL_CANCELLED);
+        return false;
+    }
+    bDowngrade = true;
+    return true;
+}
+
+void CDavrelDlg::OfferRetry(const TaskReport& report) {
+    const TaskOrder& done = report.order;
+    if (done.nTask != TASK_INSTALL || done.strPackageName.empty()) return;
+    TaskOrder retry = done;
+    std::string strText;
+    if (report.refusal == REFUSAL_DOWNGRADE && !done.bDowngrade) {
+        // The TV's newer version was not known at the press: the question then.
+        std::string strCode, strVersion;
+        {
+            CLockGuard lock(m_pTool->m_csFields);
+            if (m_pTool->m_strPackageName == done.strPackageName) {
+                strCode = m_pTool->m_strVersionCode;
+                strVersion = m_pTool->m_strVersionName;
+            }
+        }
+        bool bKnown = m_strTvVersionOf == done.strPackageName && m_tvVersion.bInstalled;
+        strText = FilledText(ASK_DOWNGRADE, bKnown ? VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : VERSION_UNKNOWN,
+                         VersionShown(strVersion, strCode));
+        retry.bDowngrade = true;
+    } else {
+        // -d refused too (Android 7 and later, an app not debuggable), or another key.
+        strText = report.refusal == REFUSAL_DOWNGRADE ? ASK_UNINSTALL_FOR_DOWNGRADE : ASK_UNINSTALL_FOR_KEY;
+        retry.bDowngrade = false;
+        retry.bUninstallFirst = true;
+    }
+    // No: the failure and its reason stay on the status line.
+    if (MessageBox(strText.c_str(), ASK_TITLE, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) return;
+    if (IsQueued(TASK_INSTALL, retry.strPackageFile)) return;
+    StartTask(retry);
+}
+
+void CDavrelDlg::QueryInstalledVersion() {
+    std::string strName;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) strName = m_pTool->m_strPackageName;
+    }
+    std::string strSerial = m_pTool->Serial();
+    if (!m_bAdbPresent || strName.empty() || strSerial.empty() || IsQueued(TASK_QUERY_VERSION, strName)) return;
+    TaskOrder order;
+    order.nTask = TASK_QUERY_VERSION;
+    order.strPackageName = strName;
+    order.strSerial = strSerial;
+    order.bReadTvProperties = m_strTvPropertiesSerial != strSerial;
+    StartTask(order);
+}
+
+void CDavrelDlg::ShowInstalledVersion() {
+    std::string strName;
+    {
+        CLockGuard lock(m_pTool->m_csFields);
+        if (!m_pTool->m_strLabel.empty()) strName = m_pTool->m_strPackageName;
+    }
+    bool bShown = !strName.empty() && strName == m_strTvVersionOf && m_tvVersion.bInstalled;
+    m_staticInstalled.SetWindowText(
+        bShown ? std::string(INSTALLED_ON_TV) + VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : std::string());
 }
 
 std::string CDavrelDlg::PrepareInstallFile() {
@@ -119,6 +235,7 @@ void CDavrelDlg::ShowConnectionState() {
     if (!CheckTvReady(IDC_BTN_CONNECT)) return;
     SetStatus(STATUS_CONNECTED);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
+    QueryInstalledVersion();
     // A TV that went away during the queries, or that adb cannot reach any
     // more, is not "connected", and shows no figures.
     Problem problem = ShowStorageInfo();
@@ -239,6 +356,7 @@ std::string CDavrelDlg::LoadApk() {
     m_staticVersion.SetWindowText(strVersion);
     m_staticSdk.SetWindowText(strSdk);
     m_staticSize.SetWindowText(strSize);
+    ShowInstalledVersion();
 
     // The temporary folder by its short form where its name (the user's)
     // is outside the code page: the ANSI form would name no folder at all.
@@ -260,7 +378,12 @@ std::string CDavrelDlg::LoadApk() {
     SetStatus(strProblem.empty() ? STATUS_READY : strProblem.c_str());
     // Work already asked for goes on with the package it was given: the
     // status keeps saying so rather than that all is idle.
-    if (!m_queuedOrders.empty()) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
+    // (A reading of the TV's version is not such work.)
+    bool bWorkQueued = std::any_of(m_queuedOrders.begin(), m_queuedOrders.end(),
+                                   [](const TaskOrder& order) { return order.nTask != TASK_QUERY_VERSION; });
+    if (bWorkQueued) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
+    // A TV already connected: which version it has of this package.
+    QueryInstalledVersion();
     return strProblem;
 }
 

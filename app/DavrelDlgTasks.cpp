@@ -18,6 +18,7 @@ const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 
 bool CDavrelDlg::StartTask(const TaskOrder& order) {
     if (!m_tasks.Push([this, order] { RunTask(order); })) {
+        if (order.nTask == TASK_QUERY_VERSION) return false;  // nothing the user asked for
         SetStatus(ProblemText(order.nTask == TASK_UNINSTALL ? CONTEXT_UNINSTALL
                               : order.nTask == TASK_INSTALL ? CONTEXT_INSTALL : CONTEXT_TV,
                               Problem(PROBLEM_TASK_NOT_STARTED)).c_str());
@@ -40,6 +41,7 @@ bool CDavrelDlg::IsQueued(int nTask, const std::string& strWhat) const {
 void CDavrelDlg::RunTask(const TaskOrder& order) {
     TaskReport* pLast = new TaskReport;
     pLast->bFinished = true;
+    pLast->order = order;
     switch (order.nTask) {
     case TASK_CONNECT: {
         Report(STATUS_CONNECTING);
@@ -58,13 +60,30 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
             pLast->bHasStorage = true;
             problem = pLast->storage.problem;
         }
+        // What the TV is, once per connection, for the checks before an install
+        // (a TV that did not say leaves them unknown: nSdk 0).
+        if (problem.IsNone() && !m_pTool->QueryTvProperties(check.strSerial, pLast->tvProperties))
+            pLast->tvProperties = TvProperties();
+        pLast->bHasTvProperties = problem.IsNone();
         pLast->bHasStatus = true;
         pLast->strStatus = problem.IsNone() ? STATUS_CONNECTED : ProblemText(CONTEXT_TV, problem);
         break;
     }
     case TASK_INSTALL: {
-        Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
         InstallResult result;
+        if (order.bUninstallFirst) {
+            // The TV's copy goes first; an install after a failed uninstall
+            // would only be refused again.
+            Report(STATUS_UNINSTALLING, IDC_BTN_UNINSTALL, FALSE);
+            result = m_pTool->UninstallPackage(order.strPackageName, order.strSerial);
+            if (!result.bSuccess) {
+                pLast->bHasStatus = true;
+                pLast->strStatus = OutcomeText(result, false);
+                pLast->nControlId = IDC_BTN_UNINSTALL;
+                break;
+            }
+        }
+        Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
         if (BundleKindOf(order.strInstallFile) != BUNDLE_NONE) {
             result = m_pTool->InstallBundle(order.bInternal, order.strInstallFile, order.strSerial,
                                             [this](BundleStage stage) {
@@ -72,11 +91,14 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
                        : stage == STAGE_PUSHING_OBB ? STATUS_PUSHING_OBB : STATUS_INSTALLING);
             });
         } else {
-            result = m_pTool->InstallPackage(order.bInternal ? 1 : 0, order.strInstallFile, order.strSerial);
+            result = m_pTool->InstallPackage(order.bInternal ? 1 : 0, order.strInstallFile, order.strSerial,
+                                             order.bDowngrade);
         }
         pLast->bHasStatus = true;
         pLast->strStatus = OutcomeText(result, true);
         pLast->nControlId = IDC_BTN_UNINSTALL;
+        // After the TV's copy was removed there is nothing left to overrule.
+        if (!result.bSuccess && !order.bUninstallFirst) pLast->refusal = RefusalKindOf(result.problem);
         break;
     }
     case TASK_UNINSTALL: {
@@ -90,12 +112,20 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     default:
         break;
     }
-    // The TV's storage changed with the install or uninstall: read it again,
-    // unless the window is closing.
-    if ((order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL) &&
-        ::WaitForSingleObject(m_hCancelEvent.Get(), 0) != WAIT_OBJECT_0) {
+    // The TV's storage and its version of the package changed with the
+    // install or uninstall: read them again, unless the window is closing.
+    bool bClosing = ::WaitForSingleObject(m_hCancelEvent.Get(), 0) == WAIT_OBJECT_0;
+    if ((order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL) && !bClosing) {
         pLast->storage = m_pTool->ReadStorage(order.strSerial);
         pLast->bHasStorage = true;
+    }
+    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
+        if (!m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties)) pLast->tvProperties = TvProperties();
+        pLast->bHasTvProperties = true;
+    }
+    if ((order.nTask != TASK_CONNECT && !order.strPackageName.empty()) && !bClosing) {
+        pLast->version = m_pTool->QueryInstalledVersion(order.strPackageName, order.strSerial);
+        pLast->bHasVersion = true;
     }
     Post(pLast);
 }
@@ -125,6 +155,19 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
         m_pTool->SetSerial(pReport->strSerial);
         if (!pReport->strSerial.empty() && !m_strTvAddress.empty()) RememberTv(m_strTvAddress, pReport->strModel);
     }
+    if (pReport->bHasTvProperties) {
+        // Properties not read are asked for again with the next version reading.
+        m_tvProperties = pReport->tvProperties;
+        m_strTvPropertiesSerial = pReport->tvProperties.nSdk == 0 ? std::string()
+                                  : pReport->order.nTask == TASK_CONNECT ? pReport->strSerial : pReport->order.strSerial;
+    }
+    if (pReport->bHasVersion) {
+        // A TV that did not answer leaves the version unknown, not absent.
+        m_tvVersion = pReport->version;
+        m_strTvVersionOf = pReport->version.problem.IsNone() ? pReport->order.strPackageName : std::string();
+        m_strTvVersionSerial = pReport->order.strSerial;
+        ShowInstalledVersion();
+    }
     if (pReport->bHasStorage) {
         m_pTool->KeepStorage(pReport->storage);
         ShowStorageFigures();
@@ -140,6 +183,10 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
             UpdateConnectButton();
         }
     }
+    // A connected TV: which version it has of the loaded package.
+    if (pReport->bFinished && pReport->order.nTask == TASK_CONNECT && !pReport->strSerial.empty())
+        QueryInstalledVersion();
+    if (pReport->bFinished && pReport->refusal != REFUSAL_OTHER) OfferRetry(*pReport);
     return 0;
 }
 

@@ -38,3 +38,17 @@ const char PERMISSIONS_MORE[] = "……另有 %d 项权限未列出";
 const char STATUS_UNPACKING[] = "正在解压安装包...";
 const char STATUS_PUSHING_OBB[] = "正在复制OBB数据到电视...";
 const char STATUS_OBB_FAILED[] = "软件已安装，但OBB数据未能复制到电视";
+
+// The version the TV has of the loaded package, beside its details.
+const char INSTALLED_ON_TV[] = "电视上已安装：";
+// An older version over the TV's newer one, or a copy signed with another
+// key: the user decides. %s: the TV's version, then the package's.
+const char ASK_TITLE[] = "Davrel";
+const char ASK_DOWNGRADE[] = "电视上已安装此软件的较新版本 %s，所选的是较旧的版本 %s。\n\n"
+                             "软件的数据可能无法在旧版本中使用。仍要安装旧版本吗？";
+const char ASK_UNINSTALL_FOR_DOWNGRADE[] = "电视不允许用旧版本覆盖此软件的新版本。\n\n"
+                                           "要先卸载电视上的版本再安装吗？\n注意：电视上此软件的数据将全部丢失。";
+const char ASK_UNINSTALL_FOR_KEY[] = "电视上的此软件使用了不同的签名，无法直接更新。\n\n"
+                                     "要先卸载电视上的版本再安装吗？\n注意：电视上此软件的数据将全部丢失。";
+const char STATUS_INSTALL_CANCELLED[] = "已取消安装";
+const char VERSION_UNKNOWN[] = "（未知）";

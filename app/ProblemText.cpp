@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "app/DavrelDlgTexts.h"
 #include "app/StatusText.h"
+#include "tools/BadgingReport.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ const struct {
     {PROBLEM_TV_SILENT, "电视没有响应，请检查电视的网络后点击\"刷新\""},
     {PROBLEM_PACKAGE_UNREADABLE, ""},      // the package prefix says it all
     {PROBLEM_REFUSED, ""},                 // adb's own words follow
+    {PROBLEM_TV_TOO_OLD, "此软件需要%s或更高版本，电视是%s"},
+    {PROBLEM_NO_MATCHING_CPU, "此软件只支持%s的CPU，电视的CPU是%s"},
 };
 
 const struct {
@@ -100,6 +103,20 @@ std::string RefusalText(const std::string& strWords) {
     return strSafe;
 }
 
+// The two sides of a package the TV cannot take, into the row's two %s.
+std::string FitText(const char* pszFormat, const Problem& problem) {
+    std::string strPackage, strTv;
+    if (problem.code == PROBLEM_TV_TOO_OLD) {
+        strPackage = AndroidReleaseName(std::to_string(problem.nNeededSdk));
+        strTv = problem.strDetail.empty() ? AndroidReleaseName(std::to_string(problem.nTvSdk))
+                                          : "Android " + StatusSafe(problem.strDetail);
+    } else {
+        strPackage = StatusSafe(problem.strDetail.substr(0, 64));
+        strTv = StatusSafe(problem.strTvAbis.substr(0, 64));
+    }
+    return FilledText(pszFormat, strPackage, strTv);
+}
+
 std::string BundleText(const Problem& problem) {
     for (const auto& row : BUNDLE_TEXTS) {
         if (row.issue != problem.bundleIssue) continue;
@@ -123,6 +140,7 @@ std::string ReasonText(const Problem& problem) {
         if (row.code != problem.code) continue;
         // The detail is text of adb's or the TV's: made safe for the line.
         if (problem.code == PROBLEM_REFUSED) return RefusalText(problem.strDetail);
+        if (problem.code == PROBLEM_TV_TOO_OLD || problem.code == PROBLEM_NO_MATCHING_CPU) return FitText(row.pszReason, problem);
         bool bWithWords = problem.code == PROBLEM_ADB_ERROR;
         return std::string(row.pszReason) + (bWithWords ? StatusSafe(problem.strDetail) : std::string());
     }

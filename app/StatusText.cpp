@@ -36,3 +36,15 @@ std::string LimitLines(const std::string& strList, int nMaxLines, const char* ps
     std::snprintf(szMore, sizeof(szMore), pszMoreFormat, nLines - (nMaxLines - 1));
     return strList.substr(0, nCut) + szMore;
 }
+
+std::string FilledText(const char* pszFormat, const std::string& strFirst, const std::string& strSecond) {
+    std::string strText = pszFormat;
+    size_t nFrom = 0;
+    for (const std::string* pValue : {&strFirst, &strSecond}) {
+        size_t nAt = strText.find("%s", nFrom);
+        if (nAt == std::string::npos) break;
+        strText.replace(nAt, 2, *pValue);
+        nFrom = nAt + pValue->size();  // a value's own "%s" stays as it is
+    }
+    return strText;
+}

@@ -8,6 +8,9 @@
 // full-width ones. Cut, whole characters only, to a length the line can show.
 std::string StatusSafe(const std::string& strText);
 
+// A text with its two %s filled in, in order (values of any length).
+std::string FilledText(const char* pszFormat, const std::string& strFirst, const std::string& strSecond);
+
 // At most nMaxLines lines of a list whose lines each end in '\n'; when it has
 // more, the last shown line says how many more there are (pszMoreFormat
 // holds one %d).

@@ -34,6 +34,7 @@
 #define IDC_STATIC_SDEXT2_SIZE  1025
 #define IDC_STATIC_SDEXT2_FREE  1026
 #define IDC_BTN_SEARCH          1030
+#define IDC_STATIC_INSTALLED    1031
 // IDOK (1), IDCANCEL (2), 3 (Install) and 5 (the "？" button) are the
 // template's own numbers for those push buttons.
 #define IDC_BTN_INSTALL         3

@@ -177,6 +177,41 @@ TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
         << m_app.Text(IDC_LINK_STATUS);
 }
 
+TEST_F(e2e, AnOlderVersionAnotherKeyAndATooOldTvAsTheUserDecides) {
+    // The TV (Android 4.4: -d allowed) has a newer version: the user takes the older one.
+    const std::string PRE = ", \"reinstall\": \"fail\", \"preinstalled\": [\"io.appium.android.apis\"], ";
+    ASSERT_TRUE(ConfigureTv(TvConfig(PRE + "\"installed_versions\": {\"io.appium.android.apis\": [30, \"6.0.0\"]}")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_INSTALLED, "电视上已安装：6.0.0", TV_WAIT_MS));
+    const size_t nInstalls = TvEvents("install").size(), nUninstalls = TvEvents("uninstall").size();
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.PostClick(IDC_BTN_INSTALL));
+    HWND hwndBox = m_app.WaitDialog("Davrel");
+    ASSERT_TRUE(hwndBox && m_app.AnswerDialog(hwndBox, IDYES));
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_INSTALLED, "电视上已安装：5.0.0", TV_WAIT_MS)) << m_app.Text(IDC_LINK_STATUS);
+    EXPECT_EQ("软件安装完成", m_app.Text(IDC_LINK_STATUS));
+    // The TV's copy signed with another key: removed first, on Yes, then installed.
+    ASSERT_TRUE(ConfigureTv(TvConfig(PRE + "\"installed_versions\": {\"io.appium.android.apis\": [25, \"5.0.0\"]}, "
+                                           "\"signatures\": {\"io.appium.android.apis\": \"other\"}")));
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.PostClick(IDC_BTN_INSTALL));
+    ASSERT_TRUE((hwndBox = m_app.WaitDialog("Davrel", TV_WAIT_MS)) && m_app.AnswerDialog(hwndBox, IDYES));
+    EXPECT_TRUE(WaitUntil([&] { return TvEvents("install").size() == nInstalls + 3; }, TV_WAIT_MS));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装完成", TV_WAIT_MS)) << m_app.Text(IDC_LINK_STATUS);
+    std::vector<TvEvent> installs = TvEvents("install");
+    ASSERT_EQ(nInstalls + 3, installs.size());
+    EXPECT_NE(std::string::npos, installs[nInstalls + 1]["result"].find("INSTALL_FAILED_UPDATE_INCOMPATIBLE"));
+    EXPECT_EQ("Success", installs.back()["result"]);
+    EXPECT_EQ(nUninstalls + 1, TvEvents("uninstall").size());
+
+    // A TV older than the package asks for: refused, nothing sent.
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"sdk\": 16, \"release\": \"4.1.2\"")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    const size_t nPushes = TvEvents("push").size();
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_INSTALL));
+    EXPECT_EQ("软件安装失败：此软件需要Android 4.2或更高版本，电视是Android 4.1.2", m_app.Text(IDC_LINK_STATUS));
+    EXPECT_EQ(nInstalls + 3, TvEvents("install").size());
+    EXPECT_EQ(nPushes, TvEvents("push").size());
+}
+
 TEST_F(e2e, PackagesOpenThroughTheAssociationWhateverTheirNames) {
     // Davrel registers itself at a start with the association chosen.
     ASSERT_TRUE(m_app.Close() && WriteSavedSettings(1, NULL) && m_app.Start() && m_app.Close());

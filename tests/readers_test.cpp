@@ -136,6 +136,54 @@ TEST(StorageReport, EightFiguresFromOneListingAsTheSingleQueriesPrintThem) {
                                                       figures[4] + "|" + figures[5] + "|" + figures[6] + "|" + figures[7]);
 }
 
+TEST(DeviceReport, InstalledVersionOfEachEraTheComparisonAndWhatARefusalAsks) {
+    // Android 4.2 (CRLF, code and target on one line); Android 13 with the
+    // system image's own version in a later block; an absent package.
+    const std::string OLD_TV =
+        "Activity Resolver Table:\r\n  Non-Data Actions:\r\n      android.intent.action.MAIN:\r\n"
+        "        41b1c8a0 com.norvale.demo/.MainActivity filter 41b1c9e0\r\n\r\n"
+        "Packages:\r\n  Package [com.norvale.demo] (41a5e2d8):\r\n    userId=10052 gids=[3003]\r\n"
+        "    codePath=/data/app/com.norvale.demo-1.apk\r\n    versionCode=49 targetSdk=17\r\n"
+        "    versionName=4.9.0\r\n    flags=[ HAS_CODE ALLOW_CLEAR_USER_DATA ALLOW_BACKUP ]\r\n"
+        "    User 0:  installed=true stopped=false notLaunched=false enabled=0\r\n";
+    const std::string NEW_TV =
+        "Packages:\n  Package [com.norvale.demo] (f3b2a1c):\n    userId=10123\n    primaryCpuAbi=armeabi-v7a\n"
+        "    versionCode=1200345 minSdk=21 targetSdk=33\n    versionName=12.0.3 beta\n"
+        "    signatures=PackageSignatures{b7c1e2 version:2, signatures:[4f2a91c3], past signatures:[]}\n"
+        "Hidden system packages:\n  Package [com.norvale.demo] (aa11bb2):\n    versionCode=100 targetSdk=28\n"
+        "    versionName=1.0\n";
+    const struct { std::string strDumpsys; const char* pszName; bool bInstalled; const char* pszCode; const char* pszVersion; } DUMPS[] = {
+        {OLD_TV, "com.norvale.demo", true, "49", "4.9.0"},
+        {NEW_TV, "com.norvale.demo", true, "1200345", "12.0.3 beta"},
+        {OLD_TV, "com.norvale", false, "", ""},  // a name that only begins alike
+        {"Activity Resolver Table:\r\n\r\nDexopt state:\r\n  [com.norvale.demo]\r\n", "com.norvale.demo", false, "", ""},
+        {"", "com.norvale.demo", false, "", ""},
+    };
+    for (const auto& c : DUMPS) {
+        InstalledVersion version = ReadInstalledVersion(c.strDumpsys, c.pszName);
+        EXPECT_EQ(c.bInstalled, version.bInstalled) << c.pszName << "\n" << c.strDumpsys;
+        EXPECT_EQ(c.pszCode, version.strCode) << c.strDumpsys;
+        EXPECT_EQ(c.pszVersion, version.strName) << c.strDumpsys;
+    }
+    // Numbers of any length; anything not a number asks nothing.
+    const struct { const char* pszPackage; const char* pszTv; bool bOlder; } CODES[] = {
+        {"48", "49", true}, {"49", "49", false}, {"50", "49", false}, {"9", "10", true},
+        {"0049", "100", true}, {"99999999999999999999", "100000000000000000000", true},
+        {"", "49", false}, {"48", "", false}, {"4a", "49", false},
+    };
+    for (const auto& c : CODES) EXPECT_EQ(c.bOlder, IsOlderVersion(c.pszPackage, c.pszTv)) << c.pszPackage << " " << c.pszTv;
+    const struct { const char* pszDetail; RefusalKind kind; } REFUSALS[] = {
+        {"Failure [INSTALL_FAILED_VERSION_DOWNGRADE]", REFUSAL_DOWNGRADE},
+        {"Failure [INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package com.x signatures do not match previously installed version; "
+         "ignoring!]", REFUSAL_OTHER_KEY},
+        {"Failure [INSTALL_PARSE_FAILED_INCONSISTENT_CERTIFICATES]", REFUSAL_OTHER_KEY},
+        {"Failure [INSTALL_FAILED_SHARED_USER_INCOMPATIBLE: signatures do not match]", REFUSAL_OTHER_KEY},
+        {"Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]", REFUSAL_OTHER},
+    };
+    for (const auto& c : REFUSALS) EXPECT_EQ(c.kind, RefusalKindOf(Problem(PROBLEM_REFUSED, c.pszDetail))) << c.pszDetail;
+    EXPECT_EQ(REFUSAL_OTHER, RefusalKindOf(Problem(PROBLEM_ADB_ERROR, "INSTALL_FAILED_VERSION_DOWNGRADE")));
+}
+
 TEST(CommandLine, DeviceFirstPathsQuotedAndEachUnsafeCharacterRefusedAlone) {
     EXPECT_EQ("\"C:\\My Tools\\adb.exe\" -s 192.168.1.5:5555 install -s \"D:\\x y.apk\"",
               CCommandLine::Adb("C:\\My Tools\\adb.exe", "192.168.1.5:5555").Word("install").Word("-s").Path("D:\\x y.apk").Text());
@@ -250,6 +298,21 @@ TEST(BundleParts, EachTvGetsItsCpuItsNearestDensityEveryLanguageOrAReason) {
     EXPECT_TRUE(tv.nSdk == 25 && tv.nDensity == 213 && tv.vecAbis == (std::vector<std::string>{"armeabi-v7a", "armeabi"}));
     TvProperties old = ReadTvProperties("[ro.build.version.sdk]: [19]\r\n[ro.product.cpu.abi]: [x86]\r\n[ro.product.cpu.abi2]: [armeabi-v7a]\r\n");
     EXPECT_TRUE(old.nSdk == 19 && old.nDensity == 0 && old.vecAbis == (std::vector<std::string>{"x86", "armeabi-v7a"}));
+    EXPECT_TRUE(old.strRelease.empty() && ReadTvProperties("[ro.build.version.release]: [4.1.2]\n").strRelease == "4.1.2");
+    // A plain package before it is sent: each refusal alone; what the TV did not say refuses nothing.
+    const struct { int nMinSdk; std::vector<std::string> vecCode; int nTvSdk; const char* pszTvAbis; ProblemCode problem; } FITS[] = {
+        {17, {}, 16, "armeabi-v7a", PROBLEM_TV_TOO_OLD},
+        {16, {"arm64-v8a"}, 16, "armeabi-v7a,armeabi", PROBLEM_NO_MATCHING_CPU},
+        {16, {"x86", "armeabi"}, 16, "armeabi-v7a,armeabi", PROBLEM_NONE},
+        {16, {}, 16, "armeabi-v7a", PROBLEM_NONE},
+        {30, {"arm64-v8a"}, 0, "", PROBLEM_NONE},
+    };
+    for (const auto& c : FITS) {
+        TvProperties fit;
+        fit.nSdk = c.nTvSdk;
+        fit.vecAbis = ReadTvProperties(std::string("[ro.product.cpu.abilist]: [") + c.pszTvAbis + "]\n").vecAbis;
+        EXPECT_EQ(c.problem, CheckPackageFitsTv(c.nMinSdk, c.vecCode, fit).code) << c.nMinSdk << " " << c.pszTvAbis;
+    }
 
     // base, 3 CPU, 3 density and 2 language splits, a feature with its own densities.
     std::vector<BadgingDetails> parts = {Part("config.x86"), Part(""), Part("config.armeabi_v7a"), Part("config.arm64_v8a"),

@@ -81,7 +81,7 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
     for (const auto& c : CASES) EXPECT_EQ(c.pszText, ProblemText(c.context, c.problem)) << c.problem.code;
 
     // Every code has words (a new code without a row would show a bare prefix).
-    for (int code = PROBLEM_ADB_NOT_STARTED; code <= PROBLEM_OBB_NOT_COPIED; ++code) {
+    for (int code = PROBLEM_ADB_NOT_STARTED; code <= PROBLEM_NO_MATCHING_CPU; ++code) {
         if (code == PROBLEM_REFUSED || code == PROBLEM_PACKAGE_UNREADABLE || code == PROBLEM_BUNDLE) continue;
         EXPECT_NE("电视未连接", ProblemText(CONTEXT_TV, Problem(static_cast<ProblemCode>(code)))) << code;
     }

@@ -232,6 +232,80 @@ TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
     EXPECT_TRUE(CloseCleanly());
 }
 
+// The text of a message box (its static controls), for what it names.
+std::string BoxText(HWND hwndBox) {
+    std::string strText;
+    char szText[1024];
+    for (HWND hwnd = NULL; (hwnd = FindWindowExA(hwndBox, hwnd, "Static", NULL));)
+        if (SendMessageA(hwnd, WM_GETTEXT, sizeof szText, reinterpret_cast<LPARAM>(szText)) > 0) strText += szText;
+    return strText;
+}
+
+TEST_F(WindowTest, TheTvsVersionShowsAndAnOlderOneOrAnotherKeyIsTheUsersChoice) {
+    ASSERT_TRUE(m_app.SetScript("aapt", Rule(" d badging \"", u8"package: name='com.norvale.demo' versionCode='3' versionName='1.2'\n"
+                                                               u8"application: label='演示播放器' icon='res/i.png'\n")));
+    auto tvWith = [&](const std::string& strCode, const std::string& strInstall) {
+        return m_app.SetScript("adb", Rule(" devices", "List of devices attached \r\n192.168.1.20:5555\tdevice\r\n") +
+                                          Rule(" dumpsys package com.norvale.demo", "Packages:\r\n  Package [com.norvale.demo] (41a5e2d8):\r\n"
+                                               "    versionCode=" + strCode + " targetSdk=17\r\n    versionName=4.9.0\r\n") +
+                                          Rule(" -d ", "\tpkg: /data/local/tmp/install.apk\r\nFailure [INSTALL_FAILED_VERSION_DOWNGRADE]\r\n") +
+                                          Rule(" install ", strInstall) + Rule(" uninstall ", "Success\r\n") +
+                                          Rule(" getprop", "[ro.build.version.release]: [4.1.2]\r\n"
+                                               "[ro.build.version.sdk]: [16]\r\n[ro.product.cpu.abi]: [armeabi-v7a]\r\n") +
+                                          Rule(" shell ", "512M\r\n"));
+    };
+    ASSERT_TRUE(tvWith("49", "Success\r\n"));
+    const std::string A = MakePackage("a", "a.apk"), COPY = "\"" + Folder(A) + "install.apk\"";
+    ASSERT_TRUE(StartWith(A));
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_INSTALLED, "电视上已安装：4.9.0"));
+    // An older version over the TV's: No sends nothing.
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.PostClick(IDC_BTN_INSTALL));
+    HWND hwndBox = m_app.WaitDialog("Davrel");
+    ASSERT_TRUE(hwndBox);
+    const std::string strAsked = BoxText(hwndBox);
+    EXPECT_NE(std::string::npos, strAsked.find("4.9.0")) << strAsked;
+    EXPECT_NE(std::string::npos, strAsked.find("1.2")) << strAsked;
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDNO));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "已取消安装"));
+    EXPECT_TRUE(AdbArgs("install").empty() && AdbArgs("uninstall").empty());
+    // Yes: -d; the TV refuses it still, and Yes to the next question removes its copy first.
+    ASSERT_TRUE(m_app.PostClick(IDC_BTN_INSTALL) && (hwndBox = m_app.WaitDialog("Davrel")));
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return m_app.OtherWindows().empty(); }) && (hwndBox = m_app.WaitDialog("Davrel")));
+    EXPECT_NE(std::string::npos, BoxText(hwndBox).find("数据将全部丢失"));
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDYES));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装完成"));
+    EXPECT_EQ((std::vector<std::string>{"install -r -d -s " + COPY, "install -r -s " + COPY}), AdbArgs("install"));
+    EXPECT_EQ((std::vector<std::string>{"uninstall com.norvale.demo"}), AdbArgs("uninstall"));
+
+    // Another key, on a TV with the same version: asked after the refusal; No keeps the reason.
+    ASSERT_TRUE(tvWith("3", "Failure [INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package com.norvale.demo signatures do not "
+                            "match the previously installed version; ignoring!]\r\n"));
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_REFRESH));
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.PostClick(IDC_BTN_INSTALL));
+    ASSERT_TRUE((hwndBox = m_app.WaitDialog("Davrel")));
+    EXPECT_NE(std::string::npos, BoxText(hwndBox).find("签名")) << "the downgrade question for the same version";
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDNO));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "软件安装失败：电视上的此软件签名不同，请先卸载电视上的版本（INSTALL_FAILED_UPDATE_INCOMPATIBLE）"));
+    EXPECT_EQ(3u, AdbArgs("install").size());
+    EXPECT_EQ(1u, AdbArgs("uninstall").size()) << "No removed the TV's copy";
+
+    // A package the TV cannot take, as it described itself at connecting, is refused before sending.
+    const struct { const char* pszLines; const char* pszStatus; } UNFIT[] = {
+        {"sdkVersion:'17'\n", "软件安装失败：此软件需要Android 4.2或更高版本，电视是Android 4.1.2"},
+        {"sdkVersion:'16'\nnative-code: 'arm64-v8a' 'x86_64'\n", "软件安装失败：此软件只支持arm64-v8a,x86_64的CPU，电视的CPU是armeabi-v7a"},
+    };
+    for (const auto& c : UNFIT) {
+        ASSERT_TRUE(m_app.SetScript("aapt", Rule(" d badging \"", u8"package: name='com.norvale.demo' versionCode='3' versionName='1.2'\n"
+                                                                   u8"application: label='演示播放器'\n" + std::string(c.pszLines))));
+        ASSERT_TRUE(m_app.Drop({A}) && m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.Click(IDC_BTN_INSTALL));
+        EXPECT_EQ(c.pszStatus, m_app.Text(IDC_LINK_STATUS));
+    }
+    EXPECT_EQ(3u, AdbArgs("install").size());
+    EXPECT_EQ(1u, AdbArgs("getprop").size() + AdbArgs("shell getprop").size()) << "the TV's properties once per connection";
+    EXPECT_TRUE(CloseCleanly());
+}
+
 // The about box names the version the program was built as; the check box
 // shows what is registered, not what was clicked, and stores that.
 TEST_F(WindowTest, AboutBoxShowsTheBuiltVersionAndTheCheckBoxWhatIsRegistered) {

@@ -41,12 +41,18 @@ std::string CApkTool::BuildCommand(unsigned int code) const {
 
 std::string CApkTool::BuildInstallCommand(bool bInternal, const std::string& strApkPath,
                                           const std::string& strSerial) const {
+    return BuildInstallCommand(bInternal, false, strApkPath, strSerial);
+}
+
+std::string CApkTool::BuildInstallCommand(bool bInternal, bool bDowngrade, const std::string& strApkPath,
+                                          const std::string& strSerial) const {
     CLockGuard lock(m_csFields);
     if (strApkPath.empty() || m_strAdbPath.empty()) return std::string();
     // -r: the next version over the last keeps the app's data; without it
     // Android 4.x to 6 TVs refuse every update (INSTALL_FAILED_ALREADY_EXISTS).
     // It never allows an older version (that needs -d).
     CCommandLine line = CCommandLine::Adb(m_strAdbPath, strSerial).Word("install").Word("-r");
+    if (bDowngrade) line.Word("-d");
     if (!bInternal) line.Word("-s");
     return line.Path(strApkPath).Text();
 }
@@ -83,6 +89,9 @@ void CApkTool::StoreDetails(const BadgingDetails& details, const std::string& st
     m_strLabel = details.strLabel;
     m_strPackageName = details.strPackageName;
     m_strVersionName = details.strVersionName;
+    m_strVersionCode = details.strVersionCode;
+    m_nMinSdk = details.nMinSdk;
+    m_vecNativeCode = details.vecNativeCode;
     m_strSdkVersion = details.strSdkVersion;
     m_strFileSize = strFileSize;
     m_strPermissions = details.strPermissions;

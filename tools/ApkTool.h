@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
+#include "tools/BundleParts.h"
 #include "tools/CommandLine.h"
 #include "package/BundleArchive.h"
 #include "tools/Problem.h"
@@ -58,6 +59,16 @@ struct StorageReading {
     std::string strFigures[STORAGE_FIGURES];
 };
 
+// Which version of a package a TV has: none (bInstalled false), or its
+// version code (digits) and name as "dumpsys package" prints them. problem:
+// why the TV could not be asked.
+struct InstalledVersion {
+    Problem problem;
+    bool bInstalled = false;
+    std::string strCode;
+    std::string strName;
+};
+
 // The single query of figure nIndex (0 to 7) of that device.
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex);
 // The eight figures out of one "busybox df -h" listing, each as that query
@@ -75,6 +86,9 @@ public:
     std::string m_strLabel;
     std::string m_strPackageName;
     std::string m_strVersionName;
+    std::string m_strVersionCode;
+    int m_nMinSdk = 0;
+    std::vector<std::string> m_vecNativeCode;
     std::string m_strSdkVersion;
     std::string m_strFileSize;
     std::string m_strPermissions;
@@ -114,6 +128,9 @@ public:
     std::string BuildInstallCommand(bool bInternal, const std::string& strApkPath,
                                     const std::string& strSerial) const;
     std::string BuildUninstallCommand(const std::string& strPackageName, const std::string& strSerial) const;
+    // bDowngrade adds -d: an older version over a newer one.
+    std::string BuildInstallCommand(bool bInternal, bool bDowngrade, const std::string& strApkPath,
+                                    const std::string& strSerial) const;
 
     void LoadPackageInfo();
     bool IsDeviceConnected() const;
@@ -124,7 +141,12 @@ public:
     // hung adb is ended after the query limit.
     Problem Connect(const std::string& strAddress) const;
     InstallResult InstallPackage(int bInternal) const;
-    InstallResult InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial) const;
+    InstallResult InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial,
+                                 bool bDowngrade = false) const;
+    // Asks the TV which version of the package it has; any thread.
+    InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
+    // "getprop" of the TV; false when it did not answer. Any thread.
+    bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
     // when this returns. onStage hears how far it is.

@@ -73,6 +73,7 @@ TvProperties ReadTvProperties(const std::string& strGetprop) {
     TvProperties tv;
     tv.nSdk = std::atoi(mapProps["ro.build.version.sdk"].c_str());
     tv.nDensity = std::atoi(mapProps["ro.sf.lcd_density"].c_str());
+    tv.strRelease = mapProps["ro.build.version.release"].substr(0, 16);
     std::string strAbis = mapProps["ro.product.cpu.abilist"];
     // Before Android 5.0 there is no list: abi and abi2.
     if (strAbis.empty()) strAbis = mapProps["ro.product.cpu.abi"] + "," + mapProps["ro.product.cpu.abi2"];
@@ -178,4 +179,27 @@ BundleChoice ChooseBundleParts(const std::vector<BadgingDetails>& vecParts, cons
     std::sort(vecChosen.begin(), vecChosen.end());
     choice.vecParts.insert(choice.vecParts.end(), vecChosen.begin(), vecChosen.end());
     return choice;
+}
+
+namespace {
+std::string Joined(const std::vector<std::string>& vecWords) {
+    std::string strText;
+    for (const std::string& strWord : vecWords) strText += (strText.empty() ? "" : ",") + strWord;
+    return strText;
+}
+}  // namespace
+
+Problem CheckPackageFitsTv(int nMinSdk, const std::vector<std::string>& vecNativeCode, const TvProperties& tv) {
+    if (tv.nSdk > 0 && nMinSdk > tv.nSdk) {
+        Problem problem(PROBLEM_TV_TOO_OLD, tv.strRelease);
+        problem.nNeededSdk = nMinSdk;
+        problem.nTvSdk = tv.nSdk;
+        return problem;
+    }
+    if (vecNativeCode.empty() || tv.vecAbis.empty()) return Problem();
+    for (const std::string& strAbi : vecNativeCode)
+        if (std::find(tv.vecAbis.begin(), tv.vecAbis.end(), strAbi) != tv.vecAbis.end()) return Problem();
+    Problem problem(PROBLEM_NO_MATCHING_CPU, Joined(vecNativeCode));
+    problem.strTvAbis = Joined(tv.vecAbis);
+    return problem;
 }

@@ -7,14 +7,22 @@
 #include <vector>
 #include "package/BundleArchive.h"
 #include "tools/BadgingReport.h"
+#include "tools/Problem.h"
 
 // What "adb shell getprop" says of the TV.
 struct TvProperties {
     int nSdk = 0;                    // 0: not said
     std::vector<std::string> vecAbis;  // preferred first: abilist, else abi and abi2
     int nDensity = 0;                // 0: not said
+    std::string strRelease;          // "4.1.2"; empty: not said
 };
 TvProperties ReadTvProperties(const std::string& strGetprop);
+
+// Whether a plain package suits the TV before any byte is sent: nothing, or
+// PROBLEM_TV_TOO_OLD (the package's level, the TV's level and release) or
+// PROBLEM_NO_MATCHING_CPU (the TV's CPU types; strDetail the package's).
+// What the TV did not say is not held against the package.
+Problem CheckPackageFitsTv(int nMinSdk, const std::vector<std::string>& vecNativeCode, const TvProperties& tv);
 
 struct BundleChoice {
     BundleIssue issue = BUNDLE_FINE;

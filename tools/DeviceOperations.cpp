@@ -61,9 +61,34 @@ InstallResult CApkTool::InstallPackage(int bInternal) const
     return InstallPackage(bInternal, GetApkPath(), Serial());
 }
 
-InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial) const
+InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial,
+                                       bool bDowngrade) const
 {
-    return RunChange(BuildInstallCommand(bInternal != 0, strApkPath, strSerial), m_hCancel);
+    return RunChange(BuildInstallCommand(bInternal != 0, bDowngrade, strApkPath, strSerial), m_hCancel);
+}
+
+InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    InstalledVersion version;
+    std::string strCommand =
+        CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("dumpsys").Word("package").Package(strPackageName).Text();
+    if (strCommand.empty()) {
+        version.problem = Problem(PROBLEM_ADB_NOT_STARTED);
+        return version;
+    }
+    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    version.problem = RunProblem(run, TOOL_ADB);
+    if (!version.problem.IsNone()) return version;
+    if (IsStorageError(run.strOutput) && run.strOutput.find("Packages:") == std::string::npos) {
+        version.problem = Problem(PROBLEM_ADB_ERROR, StorageErrorWords(run.strOutput));
+        return version;
+    }
+    return ReadInstalledVersion(run.strOutput, strPackageName);
 }
 
 bool CApkTool::UninstallPackage() const
@@ -84,4 +109,18 @@ InstallResult CApkTool::UninstallPackage(const std::string& strPackageName, cons
     // The name comes from the package's own manifest and goes on to the
     // TV's shell: the command builder refuses anything but a plain name.
     return RunChange(BuildUninstallCommand(strPackageName, strSerial), m_hCancel);
+}
+
+bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    ToolRun run = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text(),
+                            TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    if (run.status != TOOL_EXITED) return false;
+    tv = ReadTvProperties(run.strOutput);
+    return tv.nSdk > 0;
 }

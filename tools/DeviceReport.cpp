@@ -176,3 +176,58 @@ std::string StorageErrorWords(const std::string& strAnswer)
         if (Contains(strLine, "error")) return Trimmed(strLine);
     return FirstWords(strAnswer);
 }
+
+InstalledVersion ReadInstalledVersion(const std::string& strDumpsys, const std::string& strPackageName)
+{
+    InstalledVersion version;
+    bool bInBlock = false, bInPackage = false;
+    const std::string strHeader = "Package [" + strPackageName + "]";
+    for (const std::string& strLine : SplitLines(strDumpsys)) {
+        std::string strText = Trimmed(strLine);
+        bool bIndented = strLine[0] == ' ' || strLine[0] == '\t';
+        if (!bInBlock) {
+            bInBlock = !bIndented && strText == "Packages:";
+            continue;
+        }
+        if (!bIndented) break;  // the block ended
+        if (StartsWith(strText, "Package [")) {
+            if (bInPackage) break;
+            bInPackage = StartsWith(strText, strHeader.c_str());
+            continue;
+        }
+        if (!bInPackage) continue;
+        size_t nCode = strText.find("versionCode=");
+        if (nCode != std::string::npos && version.strCode.empty()) {
+            size_t nStart = nCode + 12;
+            size_t nEnd = strText.find_first_not_of("0123456789", nStart);
+            version.strCode = strText.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd - nStart);
+        }
+        if (StartsWith(strText, "versionName=") && version.strName.empty()) version.strName = Trimmed(strText.substr(12));
+    }
+    version.bInstalled = bInPackage;
+    return version;
+}
+
+bool IsOlderVersion(const std::string& strPackageCode, const std::string& strTvCode)
+{
+    // Decimal digits compared as numbers of any length: no overflow.
+    auto digits = [](const std::string& s) {
+        if (s.empty() || s.size() > 30 || s.find_first_not_of("0123456789") != std::string::npos) return std::string();
+        size_t nFirst = s.find_first_not_of('0');
+        return nFirst == std::string::npos ? std::string("0") : s.substr(nFirst);
+    };
+    std::string a = digits(strPackageCode), b = digits(strTvCode);
+    if (a.empty() || b.empty()) return false;
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+RefusalKind RefusalKindOf(const Problem& problem)
+{
+    if (problem.code != PROBLEM_REFUSED) return REFUSAL_OTHER;
+    const std::string& s = problem.strDetail;
+    if (Contains(s, "INSTALL_FAILED_VERSION_DOWNGRADE")) return REFUSAL_DOWNGRADE;
+    if (Contains(s, "INSTALL_FAILED_UPDATE_INCOMPATIBLE") || Contains(s, "INSTALL_PARSE_FAILED_INCONSISTENT_CERTIFICATES") ||
+        Contains(s, "signatures do not match"))
+        return REFUSAL_OTHER_KEY;
+    return REFUSAL_OTHER;
+}

@@ -22,3 +22,18 @@ InstallResult ReadInstallOutput(const std::string& strOutput);
 // is adb's reason.
 bool IsStorageError(const std::string& strAnswer);
 std::string StorageErrorWords(const std::string& strAnswer);
+
+// "dumpsys package <name>": the version of that package in the first
+// "Packages:" block (a later "Hidden system packages:" block holds the
+// version the system image came with). Not installed when the block does
+// not name it.
+InstalledVersion ReadInstalledVersion(const std::string& strDumpsys, const std::string& strPackageName);
+
+// True when the package's version code is below the TV's; false when either
+// is not a number (nothing known, nothing to ask).
+bool IsOlderVersion(const std::string& strPackageCode, const std::string& strTvCode);
+
+// What an install refusal asks of the user: nothing, a newer version on the
+// TV (-d or uninstall first), or a copy signed with another key (uninstall first).
+enum RefusalKind { REFUSAL_OTHER, REFUSAL_DOWNGRADE, REFUSAL_OTHER_KEY };
+RefusalKind RefusalKindOf(const Problem& problem);

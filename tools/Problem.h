@@ -32,15 +32,18 @@ enum ProblemCode {
     PROBLEM_REFUSED,
     // Installed, but an expansion file did not follow (bundleIssue or strDetail).
     PROBLEM_OBB_NOT_COPIED,
+    // A package the TV cannot take, found before sending it.
+    PROBLEM_TV_TOO_OLD,         // nNeededSdk above nTvSdk; strDetail the TV's release
+    PROBLEM_NO_MATCHING_CPU,    // strDetail the package's CPU types, strTvAbis the TV's
 };
 
 struct Problem {
     ProblemCode code = PROBLEM_NONE;
     std::string strDetail;
     BundleIssue bundleIssue = BUNDLE_FINE;
-    int nNeededSdk = 0;      // BUNDLE_NEEDS_NEWER_TV
+    int nNeededSdk = 0;      // BUNDLE_NEEDS_NEWER_TV, PROBLEM_TV_TOO_OLD
     int nTvSdk = 0;
-    std::string strTvAbis;   // BUNDLE_NO_CPU_MATCH
+    std::string strTvAbis;   // BUNDLE_NO_CPU_MATCH, PROBLEM_NO_MATCHING_CPU
 
     Problem() = default;
     explicit Problem(ProblemCode c, const std::string& strWhy = std::string()) : code(c), strDetail(strWhy) {}

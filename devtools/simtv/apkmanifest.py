@@ -77,11 +77,17 @@ def manifest_attributes(xml):
     raise ValueError("no manifest element")
 
 
-def package_name(apk_bytes):
-    """The package name, or None when the bytes are not a readable package."""
+def attributes(apk_bytes):
+    """The <manifest> attributes of a package (package, versionCode,
+    versionName...), or {} when the bytes are not a readable package."""
     try:
         with zipfile.ZipFile(io.BytesIO(apk_bytes)) as apk:
             xml = apk.read("AndroidManifest.xml")
-        return manifest_attributes(xml).get("package") or None
+        return manifest_attributes(xml)
     except (zipfile.BadZipFile, KeyError, ValueError, OSError, RuntimeError):
-        return None
+        return {}
+
+
+def package_name(apk_bytes):
+    """The package name, or None when the bytes are not a readable package."""
+    return attributes(apk_bytes).get("package") or None

@@ -19,7 +19,11 @@ runs:
                "mounted_on": "/system"}, ...],
    "busybox": true,
    "reinstall": "fail",              fail | replace (without pm's -r)
-   "preinstalled": ["com.example.app"],
+   "preinstalled": ["com.example.app"],   on the TV from when first named so
+   "installed_versions": {"com.example.app": [49, "4.9.0"]},   of the preinstalled
+                                     (else 1, "1.0"); dumpsys package shows them
+   "signatures": {"com.example.app": "other"},   a preinstalled copy with another
+                                     key: updates refused until it is uninstalled
    "failures": {"install": "INSTALL_FAILED_INSUFFICIENT_STORAGE",
                 "install_sdcard": "...", "install_internal": "...",
                 "install_create": "...", "install_write": "...",
@@ -556,7 +560,10 @@ class Server:
             if reason:
                 print("simtv: stopping (%s)" % reason, file=sys.stderr)
                 break
-            if self.config.reload() and self.config.get("mode") != mode:
+            changed = self.config.reload()
+            if changed:
+                self.tv.apply_preinstalled()
+            if changed and self.config.get("mode") != mode:
                 mode = self.config.get("mode")
                 self.log.event("mode", mode=mode)
                 if mode != "silent":

@@ -116,6 +116,31 @@ class PackageManagerTest(unittest.TestCase):
         self.assertIn("DELETE_FAILED_DEVICE_POLICY_MANAGER", self.tv.run("pm uninstall com.example.tv")[0])
 
 
+class VersionTest(unittest.TestCase):
+    def test_versions_downgrades_and_another_key(self):
+        tv = tv_with(preinstalled=["com.example.tv", "com.other.tv"],
+                     installed_versions={"com.example.tv": [5, "4.9.0"]},
+                     signatures={"com.other.tv": "other"})
+        dump = lambda name: tv.run("dumpsys package " + name)[0]
+        self.assertIn("Packages:\n  Package [com.example.tv] (", dump("com.example.tv"))
+        self.assertIn("    versionCode=5 targetSdk=17\n    versionName=4.9.0\n", dump("com.example.tv"))
+        self.assertNotIn("Packages:", dump("com.none"))
+        install = lambda flags, name, code: tv.store_file("/data/local/tmp/p.apk", make_bundles.apk(
+            name, version_code=code), 0o644) or tv.run("pm install %s /data/local/tmp/p.apk" % flags)[0]
+        self.assertIn("Failure [INSTALL_FAILED_VERSION_DOWNGRADE]", install("-r", "com.example.tv", 3))
+        self.assertIn("Success", install("-r -d", "com.example.tv", 3))
+        self.assertIn("versionCode=3 targetSdk=17\n    versionName=1.3\n", dump("com.example.tv"))
+        self.assertIn("Success", install("-r", "com.example.tv", 3))  # the same version
+        tv.config["sdk"] = 24  # -d is refused for packages that are not debuggable
+        self.assertIn("INSTALL_FAILED_VERSION_DOWNGRADE", install("-r -d", "com.example.tv", 2))
+        self.assertIn("versionCode=3 minSdk=21 targetSdk=28", dump("com.example.tv"))
+        # The TV's copy with another key: refused until it is gone.
+        self.assertIn("INSTALL_FAILED_UPDATE_INCOMPATIBLE", install("-r", "com.other.tv", 2))
+        self.assertEqual(tv.run("pm uninstall com.other.tv")[0], "Success\n")
+        self.assertIn("Success", install("-r", "com.other.tv", 2))
+        self.assertIn("Success", install("-r", "com.other.tv", 2))
+
+
 class SplitInstallTest(unittest.TestCase):
     """Install sessions as adb's install-multiple drives them, the device
     properties that choose the splits, and the bundles built for tests."""

@@ -180,8 +180,23 @@ class Tv:
         self.dirs = set(DIRS)
         self.packages = {}
         self.sessions, self.next_session = {}, 1001
-        for name in config.get("preinstalled", []):
-            self.packages[name] = {"location": "internal", "sha256": None}
+        self.preinstalled_as = {}
+        self.apply_preinstalled()
+
+    def apply_preinstalled(self):
+        """Puts each "preinstalled" package on the TV as configured (version
+        from "installed_versions", key from "signatures"), when first named
+        so: a later uninstall or install holds until its entry changes."""
+        versions = self.config.get("installed_versions", {})
+        with self.lock:
+            for name in self.config.get("preinstalled", []):
+                code, version = versions.get(name, [1, "1.0"])
+                spec = (int(code), str(version), self.config.get("signatures", {}).get(name, "ours"))
+                if self.preinstalled_as.get(name) == spec:
+                    continue
+                self.preinstalled_as[name] = spec
+                self.packages[name] = {"location": "internal", "sha256": None, "version_code": spec[0],
+                                       "version_name": spec[1], "key": spec[2]}
 
     # files -------------------------------------------------------------
     def stored_bytes(self):
@@ -320,8 +335,46 @@ class Tv:
             return "package:%s\n" % entry.get("path", "/system/app/%s.apk" % rest[0]), 0
         return "Error: unknown command '%s'\n" % verb, 1
 
+    def replace_reason(self, package, version_code, replace, downgrade):
+        """Why an install over the installed copy of package is refused, or
+        None (call with the lock held): without -r, a copy already there; a
+        lower version code without -d (from Android 7, -d too: the packages
+        here are not debuggable); a preinstalled copy signed with another key
+        (config "signatures": {package: "other"}) until it is uninstalled."""
+        entry = self.packages.get(package)
+        if entry is None:
+            return None
+        if not replace and self.config.get("reinstall", "fail") == "fail":
+            return "INSTALL_FAILED_ALREADY_EXISTS"
+        if entry.get("key", "ours") != "ours":
+            return ("INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package %s signatures do not match "
+                    "the previously installed version; ignoring!" % package)
+        if version_code is not None and version_code < entry.get("version_code", 0):
+            if not downgrade or self.sdk() >= 24:
+                return "INSTALL_FAILED_VERSION_DOWNGRADE"
+        return None
+
+    def dumpsys(self, args):
+        """dumpsys package <name>: the package's block, worded as the TV's
+        Android version words it; nothing of it for a package not there."""
+        if args[:1] != ["package"] or len(args) < 2:
+            return "Can't find service: %s\n" % (args[0] if args else ""), 0
+        name = args[1]
+        with self.lock:
+            entry = dict(self.packages.get(name) or {})
+        out = "Activity Resolver Table:\n  Non-Data Actions:\n\n"
+        if not entry:
+            return out + "Dexopt state:\n\n", 0
+        code, version = entry.get("version_code", 1), entry.get("version_name", "1.0")
+        sdks = "targetSdk=17" if self.sdk() < 24 else "minSdk=21 targetSdk=28"
+        return out + ("Packages:\n  Package [%s] (41a5e2d8):\n    userId=10052\n"
+                      "    codePath=%s\n    versionCode=%d %s\n    versionName=%s\n"
+                      "    flags=[ HAS_CODE ALLOW_CLEAR_USER_DATA ALLOW_BACKUP ]\n") % (
+            name, entry.get("path", "/system/app/%s.apk" % name), code, sdks, version), 0
+
     def pm_install(self, args, stdin):
         location, replace, path, size, i = "internal", False, None, 0, 0
+        downgrade = False
         while i < len(args):
             a = args[i]
             if a == "-S" and i + 1 < len(args):
@@ -332,6 +385,8 @@ class Tv:
                 location = "internal"
             elif a == "-r":
                 replace = True
+            elif a == "-d":
+                downgrade = True
             elif a == "-i":
                 i += 1
             elif a.startswith("-") and a != "-":
@@ -348,7 +403,8 @@ class Tv:
             time.sleep(delay)
         data = self.read_input(path, size, stdin)
         digest = hashlib.sha256(data).hexdigest() if data is not None else None
-        package = apkmanifest.package_name(data) if data is not None else None
+        attrs = apkmanifest.attributes(data) if data is not None else {}
+        package = attrs.get("package") or None
         failures = self.config.get("failures", {})
         mounts = {m.get("mounted_on") for m in self.config.get("mounts", [])}
         with self.lock:
@@ -360,12 +416,14 @@ class Tv:
                 reason = failures.get("install") or failures.get("install_" + location)
                 if not reason and location == "sdcard" and "/mnt/sdcard" not in mounts:
                     reason = "INSTALL_FAILED_MEDIA_UNAVAILABLE"
-                if (not reason and package in self.packages and not replace
-                        and self.config.get("reinstall", "fail") == "fail"):
-                    reason = "INSTALL_FAILED_ALREADY_EXISTS"
+                if not reason:
+                    reason = self.replace_reason(package, number_or_none(attrs.get("versionCode")),
+                                                 replace, downgrade)
             if not reason:
                 self.packages[package] = {"location": location, "sha256": digest,
-                                          "path": "/data/app/%s-1.apk" % package}
+                                          "path": "/data/app/%s-1.apk" % package, "key": "ours",
+                                          "version_code": number_or_none(attrs.get("versionCode")) or 1,
+                                          "version_name": attrs.get("versionName", "1.0")}
         result = "Failure [%s]" % reason if reason else "Success"
         self.log.event("install", path=path, package=package, location=location,
                        size=len(data) if data is not None else None, sha256=digest,
@@ -390,7 +448,8 @@ class Tv:
             session = self.next_session
             self.next_session += 1
             self.sessions[session] = {"location": "sdcard" if "-s" in args else "internal",
-                                      "replace": "-r" in args, "parts": []}
+                                      "replace": "-r" in args, "downgrade": "-d" in args,
+                                      "parts": []}
         return "Success: created install session [%d]\n" % session, 0
 
     def session_write(self, args, stdin):
@@ -422,7 +481,8 @@ class Tv:
             session["parts"].append({
                 "name": name, "size": len(data), "sha256": hashlib.sha256(data).hexdigest(),
                 "package": fields.get("package"), "split": fields.get("split"),
-                "version_code": fields.get("versionCode"), "abis": fields.get("abis", [])})
+                "version_code": fields.get("versionCode"), "version_name": fields.get("versionName"),
+                "abis": fields.get("abis", [])})
         return "Success: streamed %d bytes\n" % len(data), 0
 
     def session_finish(self, args, stdin, commit=True):
@@ -475,12 +535,15 @@ class Tv:
             return "INSTALL_FAILED_NO_MATCHING_ABIS: Failed to extract native libraries, res=-113"
         package = base["package"]
         with self.lock:
-            if (package in self.packages and not session["replace"]
-                    and self.config.get("reinstall", "fail") == "fail"):
-                return "INSTALL_FAILED_ALREADY_EXISTS"
+            reason = self.replace_reason(package, number_or_none(base["version_code"]),
+                                         session["replace"], session.get("downgrade", False))
+            if reason:
+                return reason
             self.packages[package] = {"location": location, "sha256": base["sha256"],
                                       "path": "/data/app/%s-1/base.apk" % package,
-                                      "splits": splits}
+                                      "splits": splits, "key": "ours",
+                                      "version_code": number_or_none(base["version_code"]) or 1,
+                                      "version_name": base.get("version_name") or "1.0"}
         return None
 
     def pm_uninstall(self, args):
@@ -505,6 +568,13 @@ class Tv:
 # ---------------------------------------------------------------- applets
 
 NO_SESSION = "Error: java.lang.SecurityException: Caller has no access to session %s\n"
+
+
+def number_or_none(text):
+    try:
+        return int(text)
+    except (TypeError, ValueError):
+        return None
 
 
 def number(text):
@@ -724,4 +794,5 @@ SESSION_VERBS = {"install-create": Tv.session_create, "install-write": Tv.sessio
                  "install-abandon": lambda tv, a, s: tv.session_finish(a, s, commit=False)}
 TOOLBOX = {"df": toolbox_df, "cat": cat, "echo": echo, "ls": ls, "rm": rm,
            "getprop": getprop, "sleep": sleep, "pm": Tv.pm, "cmd": cmd,
+           "dumpsys": lambda tv, a, s: tv.dumpsys(a),
            "true": BUSYBOX["true"], "false": BUSYBOX["false"]}
