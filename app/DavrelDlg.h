@@ -29,6 +29,13 @@ enum TaskCode {
 
 // What an order works on, read on the window's thread when its button was
 // pressed.
+// A file a broken transfer left on a TV (adb pushes a package to
+// /data/local/tmp before installing it).
+struct TvLeftover {
+    std::string strSerial;
+    std::string strPath;
+};
+
 struct TaskOrder {
     int nTask = 0;
     std::string strPackageFile;   // TASK_INSTALL: the package chosen
@@ -40,6 +47,9 @@ struct TaskOrder {
     std::string strAddress;       // TASK_CONNECT: the TV the user asked for
     std::string strSerial;        // the device the order talks to
     bool bReadTvProperties = false;  // TASK_QUERY_VERSION: read the TV's properties too
+    // Files a broken transfer left on a TV, removed before the order's own
+    // work once that TV answers again.
+    std::vector<TvLeftover> vecLeftovers;
 };
 
 // The worker never touches a control: it posts WM_APP_TASK_REPORT with an
@@ -66,6 +76,8 @@ struct TaskReport {
     // An install the TV refused in a way the user may overrule: the window
     // asks, and on Yes gives the order again (bDowngrade or bUninstallFirst set).
     RefusalKind refusal = REFUSAL_OTHER;
+    std::vector<TvLeftover> vecLeftovers;  // still on a TV: to remove at the next chance
+    bool bBrokenTransfer = false;          // the install broke off: its pushed file may be left
     TaskOrder order;           // the finished order, as given
 };
 
@@ -234,6 +246,7 @@ protected:
     // Our own: a safe close, the install copies, the start-up message.
     CScopedHandle m_hCancelEvent;           // manual-reset; set when the window closes
     CTaskQueue m_tasks;
+    std::vector<TvLeftover> m_vecLeftovers;  // half-sent files on TVs, not yet removed (window thread)
     std::deque<TaskOrder> m_queuedOrders;   // given to m_tasks and not finished, oldest first (window thread)
     std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made
     std::string m_strTaskStatus;            // the last status a task reported

@@ -11,13 +11,26 @@
 #include "tools/DeviceReport.h"
 
 namespace {
+// Where adb puts a package it pushes before installing it; empty for a name
+// that is not plain enough for the TV's shell.
+std::string TransferLeftover(const std::string& strInstallFile) {
+    std::string strName = strInstallFile.substr(strInstallFile.find_last_of("\\/") + 1);
+    if (strName.empty() || strName.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._-") !=
+                               std::string::npos)
+        return std::string();
+    return "/data/local/tmp/" + strName;
+}
+
 // With their tools stopped, orders end in well under a second; this only
 // bounds one that would not.
 const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
 }  // namespace
 
-bool CDavrelDlg::StartTask(const TaskOrder& order) {
+bool CDavrelDlg::StartTask(const TaskOrder& orderGiven) {
+    TaskOrder order = orderGiven;
+    order.vecLeftovers.swap(m_vecLeftovers);  // the worker gives back what it could not remove
     if (!m_tasks.Push([this, order] { RunTask(order); })) {
+        m_vecLeftovers.swap(order.vecLeftovers);
         if (order.nTask == TASK_QUERY_VERSION) return false;  // nothing the user asked for
         SetStatus(ProblemText(order.nTask == TASK_UNINSTALL ? CONTEXT_UNINSTALL
                               : order.nTask == TASK_INSTALL ? CONTEXT_INSTALL : CONTEXT_TV,
@@ -99,6 +112,11 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         pLast->nControlId = IDC_BTN_UNINSTALL;
         // After the TV's copy was removed there is nothing left to overrule.
         if (!result.bSuccess && !order.bUninstallFirst) pLast->refusal = RefusalKindOf(result.problem);
+        // adb pushes a plain package to /data/local/tmp first (old TVs, and
+        // any adb without streamed installs): a drop leaves it half-sent there.
+        pLast->bBrokenTransfer = !result.bSuccess && IsConnectionDrop(result.problem) &&
+                                 BundleKindOf(order.strInstallFile) == BUNDLE_NONE &&
+                                 !TransferLeftover(order.strInstallFile).empty();
         break;
     }
     case TASK_UNINSTALL: {
@@ -119,6 +137,15 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         pLast->storage = m_pTool->ReadStorage(order.strSerial);
         pLast->bHasStorage = true;
     }
+    // Half-sent files of earlier broken transfers go from the TV this order
+    // reached; the others wait for theirs.
+    const std::string strReached = order.nTask == TASK_CONNECT ? pLast->strSerial : order.strSerial;
+    for (const TvLeftover& leftover : order.vecLeftovers) {
+        bool bRemoved = !bClosing && !strReached.empty() && leftover.strSerial == strReached &&
+                        m_pTool->RemoveTvFile(leftover.strSerial, leftover.strPath);
+        if (!bRemoved) pLast->vecLeftovers.push_back(leftover);
+    }
+    if (pLast->bBrokenTransfer) pLast->vecLeftovers.push_back(TvLeftover{order.strSerial, TransferLeftover(order.strInstallFile)});
     if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
         if (!m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties)) pLast->tvProperties = TvProperties();
         pLast->bHasTvProperties = true;
@@ -151,6 +178,7 @@ LRESULT CDavrelDlg::OnTaskReport(WPARAM wParam, LPARAM lParam) {
     bool bMayChange = !pReport->bEnable || m_bAdbPresent;
     if (bMayChange && (pReport->nControlId == IDC_BTN_INSTALL || pReport->nControlId == IDC_BTN_UNINSTALL))
         ::EnableWindow(GetDlgItem(pReport->nControlId), pReport->bEnable);
+    m_vecLeftovers.insert(m_vecLeftovers.end(), pReport->vecLeftovers.begin(), pReport->vecLeftovers.end());
     if (pReport->bHasSerial) {
         m_pTool->SetSerial(pReport->strSerial);
         if (!pReport->strSerial.empty() && !m_strTvAddress.empty()) RememberTv(m_strTvAddress, pReport->strModel);

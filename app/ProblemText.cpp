@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "app/DavrelDlgTexts.h"
 #include "app/StatusText.h"
+#include "tools/DeviceReport.h"
 #include "tools/BadgingReport.h"
 
 namespace {
@@ -97,6 +98,8 @@ std::string RefusalText(const std::string& strWords) {
             if (strName == row.pszCode) return std::string(row.pszText) + "（" + strCode + "）";
     }
     std::string strSafe = StatusSafe(strWords);
+    if (IsConnectionDrop(Problem(PROBLEM_REFUSED, strWords)))
+        return "电视断开了连接，请检查电视的网络后重试（" + strSafe + "）";
     // A vendor's own sentence instead of the package manager's answer.
     if (strWords.find("disabled") != std::string::npos || strWords.find("not allowed") != std::string::npos)
         strSafe += "（电视的设置禁止通过网络安装软件）";

@@ -64,6 +64,8 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
          "软件安装失败：所选文件不是有效的APK安装包（INSTALL_PARSE_FAILED_NOT_APK）"},
         {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_NEW_THING] <a href=x>"),
          "软件安装失败：Failure [INSTALL_FAILED_NEW_THING] ＜a href=x＞"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "error: device offline"),
+         "软件安装失败：电视断开了连接，请检查电视的网络后重试（error: device offline）"},
         {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "install apk has be disabled from pm by system default!"),
          "软件安装失败：install apk has be disabled from pm by system default!（电视的设置禁止通过网络安装软件）"},
         {CONTEXT_UNINSTALL, Problem(PROBLEM_REFUSED), "软件卸载失败"},

@@ -154,6 +154,8 @@ public:
                                 const std::function<void(BundleStage)>& onStage) const;
     bool UninstallPackage() const;
     InstallResult UninstallPackage(const std::string& strPackageName, const std::string& strSerial) const;
+    // Removes a file Davrel's transfer left on the TV (rm -f); true when the TV answered.
+    bool RemoveTvFile(const std::string& strSerial, const std::string& strPath) const;
     // Reads the storage figures of a device; any thread.
     StorageReading ReadStorage(const std::string& strSerial) const;
     // The window thread's reading, kept in the figure members.

@@ -124,3 +124,16 @@ bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv)
     tv = ReadTvProperties(run.strOutput);
     return tv.nSdk > 0;
 }
+
+bool CApkTool::RemoveTvFile(const std::string& strSerial, const std::string& strPath) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    // The path is Davrel's own making (a plain name under /data/local/tmp).
+    std::string strCommand = CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell("rm -f '" + strPath + "'").Text();
+    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    return run.status == TOOL_EXITED && !IsStorageError(run.strOutput);
+}

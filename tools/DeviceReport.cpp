@@ -231,3 +231,12 @@ RefusalKind RefusalKindOf(const Problem& problem)
         return REFUSAL_OTHER_KEY;
     return REFUSAL_OTHER;
 }
+
+bool IsConnectionDrop(const Problem& problem)
+{
+    if (problem.code != PROBLEM_REFUSED || Contains(problem.strDetail, "Failure")) return false;
+    for (const char* pszWords : {"device offline", "not found", "closed", "onnection reset", "protocol fault",
+                                 "no response", "Broken pipe", "connection lost"})
+        if (Contains(problem.strDetail, pszWords)) return true;
+    return false;
+}

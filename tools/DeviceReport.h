@@ -37,3 +37,7 @@ bool IsOlderVersion(const std::string& strPackageCode, const std::string& strTvC
 // TV (-d or uninstall first), or a copy signed with another key (uninstall first).
 enum RefusalKind { REFUSAL_OTHER, REFUSAL_DOWNGRADE, REFUSAL_OTHER_KEY };
 RefusalKind RefusalKindOf(const Problem& problem);
+
+// adb's words when the TV went away during a transfer or an install (the
+// connection dropped, reset or the device vanished), not a refusal.
+bool IsConnectionDrop(const Problem& problem);
