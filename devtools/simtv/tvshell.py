@@ -191,12 +191,12 @@ class Tv:
         with self.lock:
             for name in self.config.get("preinstalled", []):
                 code, version = versions.get(name, [1, "1.0"])
-                spec = (int(code), str(version), self.config.get("signatures", {}).get(name, "ours"))
-                if self.preinstalled_as.get(name) == spec:
+                configured = (int(code), str(version), self.config.get("signatures", {}).get(name, "ours"))
+                if self.preinstalled_as.get(name) == configured:
                     continue
-                self.preinstalled_as[name] = spec
-                self.packages[name] = {"location": "internal", "sha256": None, "version_code": spec[0],
-                                       "version_name": spec[1], "key": spec[2]}
+                self.preinstalled_as[name] = configured
+                self.packages[name] = {"location": "internal", "sha256": None, "version_code": configured[0],
+                                       "version_name": configured[1], "key": configured[2]}
 
     # files -------------------------------------------------------------
     def stored_bytes(self):
