@@ -88,11 +88,7 @@ void CDavrelDlg::OnInstallClicked() {
     order.nTask = TASK_INSTALL;
     order.strPackageFile = m_strApkFile;
     order.bDowngrade = bDowngrade;
-    {
-        // A non-empty label is the sign that package details are loaded.
-        CLockGuard lock(m_pTool->m_csFields);
-        if (!m_pTool->m_strLabel.empty()) order.strPackageName = m_pTool->m_strPackageName;
-    }
+    order.strPackageName = m_pTool->LoadedPackageName();
     order.strInstallFile = PrepareInstallFile();
     // The location as it is now: index 0 is the SD card, anything else
     // (also no selection) the TV's own storage.
@@ -174,11 +170,7 @@ void CDavrelDlg::OfferRetry(const TaskReport& report) {
 }
 
 void CDavrelDlg::QueryInstalledVersion() {
-    std::string strName;
-    {
-        CLockGuard lock(m_pTool->m_csFields);
-        if (!m_pTool->m_strLabel.empty()) strName = m_pTool->m_strPackageName;
-    }
+    std::string strName = m_pTool->LoadedPackageName();
     std::string strSerial = m_pTool->Serial();
     if (!m_bAdbPresent || strName.empty() || strSerial.empty() || IsQueued(TASK_QUERY_VERSION, strName)) return;
     TaskOrder order;
@@ -190,11 +182,7 @@ void CDavrelDlg::QueryInstalledVersion() {
 }
 
 void CDavrelDlg::ShowInstalledVersion() {
-    std::string strName;
-    {
-        CLockGuard lock(m_pTool->m_csFields);
-        if (!m_pTool->m_strLabel.empty()) strName = m_pTool->m_strPackageName;
-    }
+    std::string strName = m_pTool->LoadedPackageName();
     bool bShown = !strName.empty() && strName == m_strTvVersionOf && m_tvVersion.bInstalled;
     m_staticInstalled.SetWindowText(
         bShown ? std::string(INSTALLED_ON_TV) + VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : std::string());
@@ -206,12 +194,7 @@ std::string CDavrelDlg::PrepareInstallFile() {
 }
 
 void CDavrelDlg::OnUninstallClicked() {
-    std::string strPackageName;
-    {
-        // A non-empty label is the sign that package details are loaded.
-        CLockGuard lock(m_pTool->m_csFields);
-        if (!m_pTool->m_strLabel.empty()) strPackageName = m_pTool->m_strPackageName;
-    }
+    std::string strPackageName = m_pTool->LoadedPackageName();
     if (!strPackageName.empty() && IsQueued(TASK_UNINSTALL, strPackageName)) return;
     if (!CheckTvReady(0)) return;
     if (m_strApkFile.empty()) {

@@ -8,17 +8,15 @@
 
 #include "app/DavrelDlgTexts.h"
 #include "app/ProblemText.h"
+#include "tools/CommandLine.h"
 #include "tools/DeviceReport.h"
 
 namespace {
-// Where adb puts a package it pushes before installing it; empty for a name
-// that is not plain enough for the TV's shell.
+// Where adb puts a package it pushes before installing it; empty when the
+// name could not go to the TV's shell as a plain word.
 std::string TransferLeftover(const std::string& strInstallFile) {
-    std::string strName = strInstallFile.substr(strInstallFile.find_last_of("\\/") + 1);
-    if (strName.empty() || strName.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._-") !=
-                               std::string::npos)
-        return std::string();
-    return "/data/local/tmp/" + strName;
+    std::string strPath = "/data/local/tmp/" + strInstallFile.substr(strInstallFile.find_last_of("\\/") + 1);
+    return CCommandLine::Adb("adb").Word(strPath).IsRefused() ? std::string() : strPath;
 }
 
 // With their tools stopped, orders end in well under a second; this only

@@ -73,6 +73,11 @@ std::string CApkTool::GetApkPath() const {
     return m_strApkPath;
 }
 
+std::string CApkTool::LoadedPackageName() const {
+    CLockGuard lock(m_csFields);
+    return m_strLabel.empty() ? std::string() : m_strPackageName;
+}
+
 std::string CApkTool::Serial() const {
     CLockGuard lock(m_csFields);
     return m_strSerial;

@@ -166,6 +166,9 @@ public:
 
     // Locked access for the window thread.
     void SetApkPath(const std::string& strPath);
+    // The loaded package's name; empty when no package details are loaded
+    // (a non-empty label is the sign that they are).
+    std::string LoadedPackageName() const;
     std::string Serial() const;
     void SetSerial(const std::string& strSerial);
     std::string GetApkPath() const;

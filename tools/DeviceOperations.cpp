@@ -132,8 +132,8 @@ bool CApkTool::RemoveTvFile(const std::string& strSerial, const std::string& str
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
     }
-    // The path is Davrel's own making (a plain name under /data/local/tmp).
-    std::string strCommand = CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell("rm -f '" + strPath + "'").Text();
+    // A plain word, or nothing runs: adb hands the words to the TV's shell.
+    std::string strCommand = CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("rm").Word("-f").Word(strPath).Text();
     ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     return run.status == TOOL_EXITED && !IsStorageError(run.strOutput);
 }
