@@ -190,6 +190,10 @@ protected:
     // At the press of Install: false (status set) when the TV, as it
     // described itself, cannot take the package; nothing is sent then.
     bool CheckPackageFits();
+    // At the press of Install: false when the TV's free space at the chosen
+    // location, as last read, is below the package's size and the user
+    // declined to try anyway.
+    bool ConfirmRoom(bool bInternal);
     // A refusal the user may overrule (TaskReport::refusal): asks, and on
     // Yes gives the install again.
     void OfferRetry(const TaskReport& report);

@@ -11,6 +11,7 @@
 #include "app/ProblemText.h"
 #include "app/StatusText.h"
 #include "tools/DeviceReport.h"
+#include "tools/FileSize.h"
 #include "tools/TvAddress.h"
 #include "package/IconPainter.h"
 
@@ -81,8 +82,11 @@ void CDavrelDlg::OnInstallClicked() {
         SelectApkFile();
         if (m_strApkFile.empty() || IsQueued(TASK_INSTALL, m_strApkFile)) return;
     }
+    // The location as it is now: index 0 is the SD card, anything else
+    // (also no selection) the TV's own storage.
+    const bool bInternal = m_comboLocation.GetCurSel() != 0;
     bool bDowngrade = false;
-    if (!CheckPackageFits() || !ConfirmDowngrade(bDowngrade)) return;
+    if (!CheckPackageFits() || !ConfirmDowngrade(bDowngrade) || !ConfirmRoom(bInternal)) return;
     m_nTask = TASK_INSTALL;
     TaskOrder order;
     order.nTask = TASK_INSTALL;
@@ -90,9 +94,7 @@ void CDavrelDlg::OnInstallClicked() {
     order.bDowngrade = bDowngrade;
     order.strPackageName = m_pTool->LoadedPackageName();
     order.strInstallFile = PrepareInstallFile();
-    // The location as it is now: index 0 is the SD card, anything else
-    // (also no selection) the TV's own storage.
-    order.bInternal = m_comboLocation.GetCurSel() != 0;
+    order.bInternal = bInternal;
     order.strSerial = m_pTool->Serial();
     if (!StartTask(order)) return;
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
@@ -136,6 +138,22 @@ bool CDavrelDlg::ConfirmDowngrade(bool& bDowngrade) {
     }
     bDowngrade = true;
     return true;
+}
+
+bool CDavrelDlg::ConfirmRoom(bool bInternal) {
+    // Only figures of this TV count: they are cleared when a reading fails.
+    const std::string strFree = (bInternal ? m_pTool->m_strDataFree : m_pTool->m_strSdcardFree);
+    const std::string strShown = strFree.substr(0, strFree.find_first_of("\r\n"));
+    unsigned long long nFree = 0;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!ReadStorageBytes(strShown, nFree) || !::GetFileAttributesExA(m_strApkFile.c_str(), GetFileExInfoStandard, &data))
+        return true;
+    const unsigned long long nSize = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (nFree >= nSize) return true;
+    std::string strText = FilledText(ASK_LOW_SPACE, strShown, FormatFileSize(nSize));
+    if (MessageBox(strText.c_str(), ASK_TITLE, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) return true;
+    SetStatus(STATUS_INSTALL_CANCELLED);
+    return false;
 }
 
 void CDavrelDlg::OfferRetry(const TaskReport& report) {

@@ -96,7 +96,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         }
         Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
         if (BundleKindOf(order.strInstallFile) != BUNDLE_NONE) {
-            result = m_pTool->InstallBundle(order.bInternal, order.strInstallFile, order.strSerial,
+            result = m_pTool->InstallBundle(order.bInternal, order.bDowngrade, order.strInstallFile, order.strSerial,
                                             [this](BundleStage stage) {
                 Report(stage == STAGE_UNPACKING ? STATUS_UNPACKING
                        : stage == STAGE_PUSHING_OBB ? STATUS_PUSHING_OBB : STATUS_INSTALLING);

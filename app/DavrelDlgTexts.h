@@ -51,4 +51,7 @@ const char ASK_UNINSTALL_FOR_DOWNGRADE[] = "电视不允许用旧版本覆盖此
 const char ASK_UNINSTALL_FOR_KEY[] = "电视上的此软件使用了不同的签名，无法直接更新。\n\n"
                                      "要先卸载电视上的版本再安装吗？\n注意：电视上此软件的数据将全部丢失。";
 const char STATUS_INSTALL_CANCELLED[] = "已取消安装";
+// %s: the free space as the TV printed it, then the package's size.
+const char ASK_LOW_SPACE[] = "电视上所选安装位置的剩余空间（%s）小于此软件的大小（%s），安装很可能失败。\n\n"
+                             "仍要安装吗？";
 const char VERSION_UNKNOWN[] = "（未知）";

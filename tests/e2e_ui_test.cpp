@@ -177,7 +177,7 @@ TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
         << m_app.Text(IDC_LINK_STATUS);
 }
 
-TEST_F(e2e, AnOlderVersionAnotherKeyAndATooOldTvAsTheUserDecides) {
+TEST_F(e2e, AnOlderVersionAnotherKeyTooLittleRoomAndATooOldTvAsTheUserDecides) {
     // The TV (Android 4.4: -d allowed) has a newer version: the user takes the older one.
     const std::string PRE = ", \"reinstall\": \"fail\", \"preinstalled\": [\"io.appium.android.apis\"], ";
     ASSERT_TRUE(ConfigureTv(TvConfig(PRE + "\"installed_versions\": {\"io.appium.android.apis\": [30, \"6.0.0\"]}")));
@@ -201,6 +201,25 @@ TEST_F(e2e, AnOlderVersionAnotherKeyAndATooOldTvAsTheUserDecides) {
     EXPECT_NE(std::string::npos, installs[nInstalls + 1]["result"].find("INSTALL_FAILED_UPDATE_INCOMPATIBLE"));
     EXPECT_EQ("Success", installs.back()["result"]);
     EXPECT_EQ(nUninstalls + 1, TvEvents("uninstall").size());
+
+    // A bundle's older version too, where -d is allowed (Android 5.1).
+    ASSERT_TRUE(ConfigureTv(TvConfig(PRE + "\"installed_versions\": {\"io.appium.android.apis\": [30, \"6.0.0\"]}, "
+                                           "\"sdk\": 22, \"abilist\": \"armeabi-v7a\"")));
+    ASSERT_TRUE(m_app.Drop({BundlePath("sample.apks")}));
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_INSTALLED, "电视上已安装：6.0.0", TV_WAIT_MS));
+    ASSERT_TRUE(m_app.WaitEnabled(IDC_BTN_CONNECT, true) && m_app.PostClick(IDC_BTN_INSTALL));
+    ASSERT_TRUE((hwndBox = m_app.WaitDialog("Davrel", TV_WAIT_MS)) && m_app.AnswerDialog(hwndBox, IDYES));
+    EXPECT_TRUE(m_app.WaitText(IDC_STATIC_INSTALLED, "电视上已安装：5.0.0", TV_WAIT_MS)) << m_app.Text(IDC_LINK_STATUS);
+    EXPECT_EQ("Success", TvEvents("install_session").back()["result"]);
+
+    // Less room at the chosen place than the package takes: asked first; No sends nothing.
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"mounts\": [{\"filesystem\": \"/dev/block/mtdblock2\", \"size\": \"1.2G\", "
+                                     "\"used\": \"1.2G\", \"available\": \"5.1M\", \"mounted_on\": \"/data\"}]")));
+    ASSERT_TRUE(m_app.Drop({m_strPackage}) && m_app.Click(IDC_BTN_REFRESH) && m_app.SelectCombo(IDC_COMBO_LOCATION, 1));
+    ASSERT_TRUE(m_app.PostClick(IDC_BTN_INSTALL) && (hwndBox = m_app.WaitDialog("Davrel", TV_WAIT_MS)));
+    EXPECT_NE(std::string::npos, m_app.DialogText(hwndBox).find("（5.1M）小于此软件的大小（6.12MB）"));
+    ASSERT_TRUE(m_app.AnswerDialog(hwndBox, IDNO));
+    EXPECT_TRUE(m_app.WaitText(IDC_LINK_STATUS, "已取消安装"));
 
     // A TV older than the package asks for: refused, nothing sent.
     ASSERT_TRUE(ConfigureTv(TvConfig(", \"sdk\": 16, \"release\": \"4.1.2\"")));

@@ -134,6 +134,16 @@ TEST(StorageReport, EightFiguresFromOneListingAsTheSingleQueriesPrintThem) {
     ReadStorageListing("/dev/block/dm-0  1.9G  1.2G  700.0M  64% /system\n/dev/block/dm-2  9.8G  2.0G  7.8G  21% /data\n", figures);
     EXPECT_EQ("1.9G\n|700.0M\n|9.8G\n|7.8G\n||||", figures[0] + "|" + figures[1] + "|" + figures[2] + "|" + figures[3] + "|" +
                                                       figures[4] + "|" + figures[5] + "|" + figures[6] + "|" + figures[7]);
+    // The free space an install is weighed against; each refused form alone.
+    const struct { const char* pszFigure; unsigned long long nBytes; } BYTES[] = {
+        {"69.8M", 73190604ULL}, {"2.6G", 2791728742ULL}, {"32.0K", 32768}, {"0", 0}, {"1T", 1ULL << 40},
+        {"", ~0ULL}, {"-", ~0ULL}, {"M", ~0ULL}, {"1.2.3G", ~0ULL}, {"12X", ~0ULL}, {"5GB", ~0ULL}, {"9999999G", ~0ULL},
+    };
+    for (const auto& c : BYTES) {
+        unsigned long long nBytes = ~0ULL;
+        EXPECT_EQ(c.nBytes != ~0ULL, ReadStorageBytes(c.pszFigure, nBytes)) << c.pszFigure;
+        EXPECT_EQ(c.nBytes, nBytes) << c.pszFigure;
+    }
 }
 
 TEST(DeviceReport, InstalledVersionOfEachEraTheComparisonAndWhatARefusalAsks) {

@@ -74,6 +74,9 @@ std::string StorageCommand(const std::string& strAdbPath, const std::string& str
 // The eight figures out of one "busybox df -h" listing, each as that query
 // would print it: its mount point's column, with the listing's line end.
 void ReadStorageListing(const std::string& strListing, std::string (&strFigures)[STORAGE_FIGURES]);
+// The bytes one such figure stands for ("69.8M", "2.6G", "512K", "0"):
+// false when it is none (empty, "-", words, an unknown unit).
+bool ReadStorageBytes(const std::string& strFigure, unsigned long long& nBytes);
 
 class CApkTool {
 public:
@@ -149,9 +152,9 @@ public:
     bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
-    // when this returns. onStage hears how far it is.
-    InstallResult InstallBundle(bool bInternal, const std::string& strBundle, const std::string& strSerial,
-                                const std::function<void(BundleStage)>& onStage) const;
+    // when this returns. onStage hears how far it is. bDowngrade as for a package.
+    InstallResult InstallBundle(bool bInternal, bool bDowngrade, const std::string& strBundle,
+                                const std::string& strSerial, const std::function<void(BundleStage)>& onStage) const;
     bool UninstallPackage() const;
     InstallResult UninstallPackage(const std::string& strPackageName, const std::string& strSerial) const;
     // Removes a file Davrel's transfer left on the TV (rm -f); true when the TV answered.

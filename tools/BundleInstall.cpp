@@ -169,8 +169,8 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     StoreDetails(details, strSize, true, Problem::OfBundle(issue), strIcon);
 }
 
-InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBundle, const std::string& strSerial,
-                                      const std::function<void(BundleStage)>& onStage) const {
+InstallResult CApkTool::InstallBundle(bool bInternal, bool bDowngrade, const std::string& strBundle,
+                                      const std::string& strSerial, const std::function<void(BundleStage)>& onStage) const {
     std::string strAdb, strAapt;
     {
         CLockGuard lock(m_csFields);
@@ -231,6 +231,7 @@ InstallResult CApkTool::InstallBundle(bool bInternal, const std::string& strBund
 
     onStage(STAGE_INSTALLING);
     CCommandLine install = CCommandLine::Adb(strAdb, strSerial).Word("install-multiple").Word("-r");
+    if (bDowngrade) install.Word("-d");
     if (!bInternal) install.Word("-s");
     for (size_t i : choice.vecParts) install.Path(vecFiles[i]);
     InstallResult installed = RunChange(install.Text(), m_hCancel);

@@ -6,6 +6,7 @@
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -68,6 +69,38 @@ void ReadStorageListing(const std::string& strListing, std::string (&strFigures)
             strFigures[i] += (nColumn <= columns.size() ? columns[nColumn - 1] : std::string()) + strEnd;
         }
     }
+}
+
+bool ReadStorageBytes(const std::string& strFigure, unsigned long long& nBytes)
+{
+    // df -h: a number with at most one decimal point, then K, M, G or T
+    // (powers of 1024), or bare bytes.
+    size_t nAt = 0;
+    double fValue = 0, fScale = 0;
+    bool bDigits = false, bPoint = false;
+    for (; nAt < strFigure.size(); ++nAt) {
+        char c = strFigure[nAt];
+        if (c >= '0' && c <= '9') {
+            bDigits = true;
+            if (bPoint) fValue += (c - '0') * (fScale /= 10);
+            else fValue = fValue * 10 + (c - '0');
+        } else if (c == '.' && !bPoint) {
+            bPoint = true;
+            fScale = 1;
+        } else {
+            break;
+        }
+    }
+    if (!bDigits || fValue > 1e6) return false;
+    static const char UNITS[] = "KMGT";
+    double fUnit = 1;
+    if (nAt < strFigure.size()) {
+        const char* pUnit = strchr(UNITS, strFigure[nAt]);
+        if (!pUnit || !*pUnit || nAt + 1 != strFigure.size()) return false;
+        for (const char* p = UNITS; p <= pUnit; ++p) fUnit *= 1024;
+    }
+    nBytes = static_cast<unsigned long long>(fValue * fUnit);
+    return true;
 }
 
 StorageReading CApkTool::ReadStorage(const std::string& strSerial) const

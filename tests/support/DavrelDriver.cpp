@@ -200,6 +200,10 @@ bool CDavrelDriver::AnswerDialog(HWND hwndDialog, int nButtonId) {
                                       reinterpret_cast<LPARAM>(GetDlgItem(hwndDialog, nButtonId)));
 }
 
+std::string CDavrelDriver::DialogText(HWND hwndDialog) {
+    return GetText(GetDlgItem(hwndDialog, 0xFFFF));  // the text's static in the system's message boxes
+}
+
 bool CDavrelDriver::AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const {
     // The file-name box: edt1 (0x480) in the system's dialogs, else the dialog's own visible edit.
     HWND hwndEdit = GetDlgItem(hwndDialog, 0x480);

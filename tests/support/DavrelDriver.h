@@ -73,6 +73,7 @@ public:
     std::vector<HWND> OtherWindows() const;
     HWND WaitDialog(const std::string& strTitle = "", DWORD timeoutMs = UI_WAIT_MS) const;  // "": any
     static bool AnswerDialog(HWND hwndDialog, int nButtonId);  // posted
+    static std::string DialogText(HWND hwndDialog);  // a message box's text
     bool AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const;  // types the path, confirms
 
 private:
