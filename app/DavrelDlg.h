@@ -29,8 +29,8 @@ enum TaskCode {
 
 // What an order works on, read on the window's thread when its button was
 // pressed.
-// A file a broken transfer left on a TV (adb pushes a package to
-// /data/local/tmp before installing it).
+// A file a broken transfer left on a TV (in /data/local/tmp, where adb, and
+// Davrel for a large package, put a package before installing it).
 struct TvLeftover {
     std::string strSerial;
     std::string strPath;
@@ -77,7 +77,6 @@ struct TaskReport {
     // asks, and on Yes gives the order again (bDowngrade or bUninstallFirst set).
     RefusalKind refusal = REFUSAL_OTHER;
     std::vector<TvLeftover> vecLeftovers;  // still on a TV: to remove at the next chance
-    bool bBrokenTransfer = false;          // the install broke off: its pushed file may be left
     TaskOrder order;           // the finished order, as given
 };
 

@@ -8,17 +8,9 @@
 
 #include "app/DavrelDlgTexts.h"
 #include "app/ProblemText.h"
-#include "tools/CommandLine.h"
 #include "tools/DeviceReport.h"
 
 namespace {
-// Where adb puts a package it pushes before installing it; empty when the
-// name could not go to the TV's shell as a plain word.
-std::string TransferLeftover(const std::string& strInstallFile) {
-    std::string strPath = "/data/local/tmp/" + strInstallFile.substr(strInstallFile.find_last_of("\\/") + 1);
-    return CCommandLine::Adb("adb").Word(strPath).IsRefused() ? std::string() : strPath;
-}
-
 // With their tools stopped, orders end in well under a second; this only
 // bounds one that would not.
 const DWORD TASK_FINISH_TIMEOUT_MS = 15000;
@@ -53,6 +45,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     TaskReport* pLast = new TaskReport;
     pLast->bFinished = true;
     pLast->order = order;
+    std::string strLeftover;  // a file this order's transfer left on its TV
     switch (order.nTask) {
     case TASK_CONNECT: {
         Report(STATUS_CONNECTING);
@@ -102,19 +95,21 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
                        : stage == STAGE_PUSHING_OBB ? STATUS_PUSHING_OBB : STATUS_INSTALLING);
             });
         } else {
+            // A large package says how much of it is on the TV, then that the TV installs it.
             result = m_pTool->InstallPackage(order.bInternal ? 1 : 0, order.strInstallFile, order.strSerial,
-                                             order.bDowngrade);
+                                             order.bDowngrade, [this](int nShare) {
+                if (nShare >= PROGRESS_TV_INSTALLING) return Report(STATUS_TV_INSTALLING);
+                char szText[64];
+                wsprintfA(szText, STATUS_SHARE_SENT, nShare);
+                Report(szText);
+            });
         }
         pLast->bHasStatus = true;
         pLast->strStatus = OutcomeText(result, true);
         pLast->nControlId = IDC_BTN_UNINSTALL;
         // After the TV's copy was removed there is nothing left to overrule.
         if (!result.bSuccess && !order.bUninstallFirst) pLast->refusal = RefusalKindOf(result.problem);
-        // adb pushes a plain package to /data/local/tmp first (old TVs, and
-        // any adb without streamed installs): a drop leaves it half-sent there.
-        pLast->bBrokenTransfer = !result.bSuccess && IsConnectionDrop(result.problem) &&
-                                 BundleKindOf(order.strInstallFile) == BUNDLE_NONE &&
-                                 !TransferLeftover(order.strInstallFile).empty();
+        if (!result.strLeftover.empty()) strLeftover = result.strLeftover;
         break;
     }
     case TASK_UNINSTALL: {
@@ -143,7 +138,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
                         m_pTool->RemoveTvFile(leftover.strSerial, leftover.strPath);
         if (!bRemoved) pLast->vecLeftovers.push_back(leftover);
     }
-    if (pLast->bBrokenTransfer) pLast->vecLeftovers.push_back(TvLeftover{order.strSerial, TransferLeftover(order.strInstallFile)});
+    if (!strLeftover.empty()) pLast->vecLeftovers.push_back(TvLeftover{order.strSerial, strLeftover});
     if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
         if (!m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties)) pLast->tvProperties = TvProperties();
         pLast->bHasTvProperties = true;

@@ -10,6 +10,9 @@ const char STATUS_CONNECTED[] = "电视连接良好";
 const char STATUS_NOT_CONNECTED[] = "电视未连接";
 const char STATUS_CONNECTING[] = "正在连接电视...";
 const char STATUS_INSTALLING[] = "正在安装软件...";
+// A large package on its way: the share on the TV (%d), then the TV installs it.
+const char STATUS_SHARE_SENT[] = "正在安装软件... %d%%";
+const char STATUS_TV_INSTALLING[] = "正在安装软件... 已全部发送，电视正在安装";
 const char STATUS_INSTALLED[] = "软件安装完成";
 const char STATUS_INSTALL_FAILED[] = "软件安装失败";
 const char STATUS_REASON_SEPARATOR[] = "：";

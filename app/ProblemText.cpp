@@ -85,6 +85,13 @@ const struct {
     {"INCONSISTENT_CERTIFICATES", "电视上的此软件签名不同，请先卸载电视上的版本"},
 };
 
+// The explanation of a code (without its INSTALL_FAILED_ prefix); NULL for one not in the table.
+const char* FailureText(const std::string& strName) {
+    for (const auto& row : FAILURE_TEXTS)
+        if (strName == row.pszCode) return row.pszText;
+    return NULL;
+}
+
 // "Failure [INSTALL_FAILED_OLDER_SDK: ...]" as "<explanation>（INSTALL_FAILED_OLDER_SDK）",
 // the code kept for searching; words without a known code stay as they are.
 std::string RefusalText(const std::string& strWords) {
@@ -94,10 +101,12 @@ std::string RefusalText(const std::string& strWords) {
         size_t nEnd = strWords.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789", nAt);
         std::string strCode = strWords.substr(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt);
         std::string strName = strCode.substr(std::char_traits<char>::length(pszPrefix));
-        for (const auto& row : FAILURE_TEXTS)
-            if (strName == row.pszCode) return std::string(row.pszText) + "（" + strCode + "）";
+        if (FailureText(strName)) return std::string(FailureText(strName)) + "（" + strCode + "）";
     }
     std::string strSafe = StatusSafe(strWords);
+    // A push that filled the TV: said as the package manager's own code is.
+    if (strWords.find("No space left on device") != std::string::npos)
+        return std::string(FailureText("INSUFFICIENT_STORAGE")) + "（" + strSafe + "）";
     if (IsConnectionDrop(Problem(PROBLEM_REFUSED, strWords)))
         return "电视断开了连接，请检查电视的网络后重试（" + strSafe + "）";
     // A vendor's own sentence instead of the package manager's answer.

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include "shell/Settings.h"
 #include <algorithm>
+#include <cstdlib>
 #include "resources/resource.h"
 #include "framework/TextConvert.h"
+#include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
 
 namespace {
@@ -77,11 +79,14 @@ protected:
 
     // Presses a task's button and returns the task's last word. The status
     // is cleared first, so that an earlier text cannot pass for this one's.
+    // m_seen keeps each status shown meanwhile.
     std::string RunTask(int nButton, int nOther) {
         m_app.SetText(IDC_LINK_STATUS, "");
+        m_seen.clear();
         EXPECT_TRUE(m_app.Click(nButton));
         WaitUntil([&] {
             const std::string strStatus = m_app.Text(IDC_LINK_STATUS);
+            if (m_seen.empty() || m_seen.back() != strStatus) m_seen.push_back(strStatus);
             return !strStatus.empty() && strStatus.find("正在") != 0;
         }, TV_WAIT_MS);
         EXPECT_TRUE(m_app.WaitEnabled(nOther, true));
@@ -90,6 +95,20 @@ protected:
     std::string Install(int nLocation) {
         EXPECT_TRUE(m_app.SelectCombo(IDC_COMBO_LOCATION, nLocation));
         return RunTask(IDC_BTN_INSTALL, IDC_BTN_UNINSTALL);
+    }
+    // The share of a large package sent, as the status said it meanwhile (1 to 99).
+    bool SawShareSent() const {
+        const std::string PREFIX = "正在安装软件... ";
+        for (const std::string& strSeen : m_seen) {
+            if (strSeen.compare(0, PREFIX.size(), PREFIX) != 0 || strSeen.back() != '%') continue;
+            int nShare = std::atoi(strSeen.c_str() + PREFIX.size());
+            if (nShare >= 1 && nShare <= 99) return true;
+        }
+        return false;
+    }
+    // What "ls -l" on the TV says of the file Davrel pushes a large package to.
+    std::string PushedFileOnTv() {
+        return RunDataTool(m_app, "adb", "-s " + TvAddress() + " shell ls -l /data/local/tmp/install.apk");
     }
 
     std::string StorageShown() const {  // each figure without its line end, then a blank
@@ -101,6 +120,7 @@ protected:
 
     CDavrelDriver m_app;
     std::string m_strPackage;
+    std::vector<std::string> m_seen;
 };
 
 TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
@@ -123,10 +143,16 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
     // command still goes to the TV the user connected to.
     RunDataTool(m_app, "adb", "connect " + ScanTvAddress("online") + ":5555");
 
-    // Exactly the package's bytes, on the SD card and then on the TV.
+    // Exactly the package's bytes, on the SD card and then on the TV; the
+    // second slowly, its share sent shown as it grows on the TV, then gone from there.
     const size_t nBefore = TvEvents("install").size();
     EXPECT_EQ("软件安装完成", Install(0));
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"delays\": {\"install\": 1, \"push_per_mb\": 0.6}")));
     EXPECT_EQ("软件安装完成", Install(1));
+    EXPECT_TRUE(SawShareSent()) << m_seen.size() << " statuses, the last before the end: " << m_seen[m_seen.size() - 2];
+    EXPECT_NE(m_seen.end(), std::find(m_seen.begin(), m_seen.end(), "正在安装软件... 已全部发送，电视正在安装"));
+    EXPECT_NE(std::string::npos, PushedFileOnTv().find("No such file")) << PushedFileOnTv();
+    ASSERT_TRUE(ConfigureTv(TvConfig()));
     std::vector<TvEvent> installs = TvEvents("install");
     ASSERT_EQ(nBefore + 2, installs.size());
     const std::string strSha = FileSha256(m_strPackage);
@@ -161,6 +187,21 @@ TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {
     EXPECT_NE(std::string::npos, strStatus.find("INSTALL_FAILED_INSUFFICIENT_STORAGE")) << strStatus;
     ASSERT_FALSE(TvEvents("install").empty());
     EXPECT_EQ("Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]", TvEvents("install").back()["result"]);
+    EXPECT_NE(std::string::npos, PushedFileOnTv().find("No such file")) << "a refused package stays on the TV";
+
+    // The TV goes away halfway through the transfer: said so, both buttons
+    // back, the window answers, and what arrived goes with the next order.
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"drop_after_bytes\": 3000000, \"delays\": {\"push_per_mb\": 0.3}")));
+    const std::string strDropped = Install(0);
+    EXPECT_EQ(0u, strDropped.find("软件安装失败：电视断开了连接，请检查电视的网络后重试（")) << strDropped;
+    EXPECT_TRUE(m_app.IsEnabled(IDC_BTN_INSTALL) && m_app.Sync());
+    ASSERT_TRUE(ConfigureTv(TvConfig()));
+    EXPECT_TRUE(WaitUntil([&] {
+        long long nSent = ReadTvFileSize(PushedFileOnTv());
+        return nSent >= 3000000 && nSent < 6419064;
+    }, 10000)) << "no half-sent file: " << PushedFileOnTv();
+    RunTask(IDC_BTN_UNINSTALL, IDC_BTN_INSTALL);
+    EXPECT_NE(std::string::npos, PushedFileOnTv().find("No such file")) << PushedFileOnTv();
 
     // Each way of not being connected says why.
     const std::string NOT_CONNECTED = "电视未连接：";

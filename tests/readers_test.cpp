@@ -111,6 +111,30 @@ TEST(DeviceReport, DeviceListConnectInstallAndUninstallOutcomes) {
     }
 }
 
+TEST(DeviceReport, APushedFileSizeAsEachEraPrintsItAndWhyAPushFailed) {
+    const struct { const char* pszOutput; long long nSize; } SIZES[] = {
+        {"6419064\r\n", 6419064},  // stat -c %s (toybox, Android 6 and later)
+        // ls -l of toolbox (Android 4.x, CRLF, after an old TV's "stat: not found"), toybox, busybox
+        {"/system/bin/sh: stat: not found\r\n-rw-rw-rw- shell    shell     2097152 2013-01-01 12:00 install.apk\r\n", 2097152},
+        {"-rw-rw-rw- 1 shell shell 524288 2016-08-05 09:41 /data/local/tmp/install.apk\n", 524288},
+        {"-rw-rw-rw-    1 2000     2000      16777216 Jan  1 12:00 /data/local/tmp/install.apk\n", 16777216},
+        {"-rw-rw-rw- 2000     2000            0 2013-01-01 12:00 install.apk\r\n", 0},
+        // Not there yet, or nothing that names a size.
+        {"/data/local/tmp/install.apk: No such file or directory\r\n", -1},
+        {"stat: '/data/local/tmp/install.apk': No such file or directory\nls: /data/local/tmp/install.apk: No such file or directory\n", -1},
+        {"drwxrwx--x shell    shell             2013-01-01 12:00 tmp\r\n", -1},
+        {"error: device offline\n", -1},
+        {"", -1},
+    };
+    for (const auto& c : SIZES) EXPECT_EQ(c.nSize, ReadTvFileSize(c.pszOutput)) << c.pszOutput;
+    EXPECT_EQ("couldn't read from device",
+              ReadPushFailure("adb: error: failed to copy 'C:\\a b\\install.apk' to '/data/local/tmp/install.apk': "
+                              "couldn't read from device\ninstall.apk: 0 files pushed, 0 skipped.\n"));
+    EXPECT_EQ("remote No space left on device",
+              ReadPushFailure("failed to copy 'x.apk' to '/data/local/tmp/x.apk': remote No space left on device\n"));
+    EXPECT_EQ("error: device '1.2.3.4:5555' not found", ReadPushFailure("error: device '1.2.3.4:5555' not found\n"));
+}
+
 TEST(StorageReport, EightFiguresFromOneListingAsTheSingleQueriesPrintThem) {
     // busybox df -h of an Android 4.2 box through adb's pty (CRLF); long
     // filesystem names stand on a line of their own.

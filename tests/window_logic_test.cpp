@@ -66,6 +66,10 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
          "软件安装失败：Failure [INSTALL_FAILED_NEW_THING] ＜a href=x＞"},
         {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "error: device offline"),
          "软件安装失败：电视断开了连接，请检查电视的网络后重试（error: device offline）"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "couldn't read from device"),  // a push the TV dropped
+         "软件安装失败：电视断开了连接，请检查电视的网络后重试（couldn't read from device）"},
+        {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "remote No space left on device"),
+         "软件安装失败：电视存储空间不足，请删除一些软件后重试（remote No space left on device）"},
         {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "install apk has be disabled from pm by system default!"),
          "软件安装失败：install apk has be disabled from pm by system default!（电视的设置禁止通过网络安装软件）"},
         {CONTEXT_UNINSTALL, Problem(PROBLEM_REFUSED), "软件卸载失败"},

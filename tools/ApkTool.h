@@ -11,6 +11,7 @@
 #include "tools/CommandLine.h"
 #include "package/BundleArchive.h"
 #include "tools/Problem.h"
+#include "tools/ToolRunner.h"
 
 struct BadgingDetails;
 
@@ -36,7 +37,24 @@ enum ToolCommand {
 struct InstallResult {
     bool bSuccess = false;
     Problem problem;
+    // A file the transfer left on the TV (a half-sent package): removed at
+    // the next chance; empty when nothing was left or it could not be named.
+    std::string strLeftover;
 };
+
+// Plain packages larger than this are sent as their own step, so that the
+// share sent can be shown while they travel.
+const unsigned long long PROGRESS_MIN_BYTES = 5ull << 20;
+// The share sent is read at most this often (each reading is one adb run).
+const DWORD PROGRESS_POLL_MS = 500;
+// onProgress hears the share sent (0 to 99), and PROGRESS_TV_INSTALLING once
+// the whole package is on the TV and its package manager installs it.
+const int PROGRESS_TV_INSTALLING = 100;
+
+// Where adb itself puts a package before installing it (/data/local/tmp and
+// the file's name), and where Davrel pushes one; empty when the name cannot
+// go to the TV's shell as a plain word.
+std::string TvTransferPath(const std::string& strInstallFile);
 
 // The device check: nothing, or why the device is not ready; and the serial
 // adb lists it by, which later commands name.
@@ -144,8 +162,17 @@ public:
     // hung adb is ended after the query limit.
     Problem Connect(const std::string& strAddress) const;
     InstallResult InstallPackage(int bInternal) const;
+    // With onProgress, a plain package over PROGRESS_MIN_BYTES goes as its
+    // own step (InstallPushed); the others in one "adb install".
     InstallResult InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial,
-                                 bool bDowngrade = false) const;
+                                 bool bDowngrade = false,
+                                 const std::function<void(int)>& onProgress = std::function<void(int)>()) const;
+    // Pushes the package to /data/local/tmp while a second query reads its
+    // size there (at most every PROGRESS_POLL_MS, one at a time, none after
+    // the push), then "pm install" from there, then removes it.
+    InstallResult InstallPushed(bool bInternal, bool bDowngrade, const std::string& strApkPath,
+                                const std::string& strSerial, unsigned long long nBytes,
+                                const std::function<void(int)>& onProgress) const;
     // Asks the TV which version of the package it has; any thread.
     InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
     // "getprop" of the TV; false when it did not answer. Any thread.
@@ -187,4 +214,8 @@ private:
     // Runs an install (no time limit: they may take minutes) and reads its
     // outcome; a run that could not start says so.
     static InstallResult RunChange(const std::string& strCommand, HANDLE hCancel);
+    // Runs the push; meanwhile reads how much of it is on the TV.
+    ToolRun PushWatched(const std::string& strPush, const std::string& strAdb, const std::string& strSerial,
+                        const std::string& strTarget, unsigned long long nBytes,
+                        const std::function<void(int)>& onProgress) const;
 };

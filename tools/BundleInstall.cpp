@@ -84,15 +84,6 @@ bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
     return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;
 }
 
-// adb push's error line names both paths before the reason ("adb: error:
-// failed to copy 'A' to 'B': remote No space left on device"): the reason is
-// what the user needs, and the paths would push it off the status line.
-std::string PushFailure(const std::string& strOutput) {
-    std::string strReason = ReadInstallOutput(strOutput).problem.strDetail;
-    size_t nPos = strReason.rfind("': ");
-    return nPos == std::string::npos ? strReason : strReason.substr(nPos + 3);
-}
-
 }  // namespace
 
 void CApkTool::LoadBundleInfo(const std::string& strBundle) {
@@ -251,7 +242,7 @@ InstallResult CApkTool::InstallBundle(bool bInternal, bool bDowngrade, const std
                                 TOOL_NO_TIMEOUT, m_hCancel);
         ::DeleteFileA(strFile.c_str());
         if (run.status != TOOL_EXITED || run.dwExitCode != 0)
-            installed.problem = Problem(PROBLEM_OBB_NOT_COPIED, run.status == TOOL_EXITED ? PushFailure(run.strOutput)
+            installed.problem = Problem(PROBLEM_OBB_NOT_COPIED, run.status == TOOL_EXITED ? ReadPushFailure(run.strOutput)
                                                                                           : std::string());
     }
     return installed;

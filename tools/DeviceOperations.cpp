@@ -3,6 +3,7 @@
 // read the package details only as copies taken under m_csFields.
 #include "tools/ApkTool.h"
 #include "tools/DeviceReport.h"
+#include "tools/FileSize.h"
 #include "tools/ToolRunner.h"
 
 InstallResult CApkTool::RunChange(const std::string& strCommand, HANDLE hCancel)
@@ -62,9 +63,16 @@ InstallResult CApkTool::InstallPackage(int bInternal) const
 }
 
 InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkPath, const std::string& strSerial,
-                                       bool bDowngrade) const
+                                       bool bDowngrade, const std::function<void(int)>& onProgress) const
 {
-    return RunChange(BuildInstallCommand(bInternal != 0, bDowngrade, strApkPath, strSerial), m_hCancel);
+    unsigned long long nBytes = 0;
+    if (onProgress && PackageFileBytes(strApkPath, nBytes) && nBytes > PROGRESS_MIN_BYTES)
+        return InstallPushed(bInternal != 0, bDowngrade, strApkPath, strSerial, nBytes, onProgress);
+    InstallResult result = RunChange(BuildInstallCommand(bInternal != 0, bDowngrade, strApkPath, strSerial), m_hCancel);
+    // adb pushes a plain package to /data/local/tmp first (old TVs, and any
+    // adb without streamed installs): a drop leaves it half-sent there.
+    if (!result.bSuccess && IsConnectionDrop(result.problem)) result.strLeftover = TvTransferPath(strApkPath);
+    return result;
 }
 
 InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const

@@ -236,7 +236,57 @@ bool IsConnectionDrop(const Problem& problem)
 {
     if (problem.code != PROBLEM_REFUSED || Contains(problem.strDetail, "Failure")) return false;
     for (const char* pszWords : {"device offline", "not found", "closed", "onnection reset", "protocol fault",
-                                 "no response", "Broken pipe", "connection lost"})
+                                 "no response", "Broken pipe", "connection lost", "couldn't read from device",
+                                 "couldn't write to device"})
         if (Contains(problem.strDetail, pszWords)) return true;
     return false;
+}
+
+namespace {
+
+bool IsDigits(const std::string& s)
+{
+    return !s.empty() && s.size() <= 18 && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// A date column of ls -l: toolbox and toybox print 2013-01-01, busybox a month's name.
+bool IsDateField(const std::string& s)
+{
+    static const char MONTHS[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (s.size() == 3) {
+        for (size_t i = 0; i + 3 <= sizeof MONTHS - 1; i += 3)
+            if (s.compare(0, 3, MONTHS + i, 3) == 0) return true;
+        return false;
+    }
+    return s.size() == 10 && s[4] == '-' && s[7] == '-' && IsDigits(s.substr(0, 4));
+}
+
+}  // namespace
+
+long long ReadTvFileSize(const std::string& strOutput)
+{
+    for (const std::string& strLine : SplitLines(strOutput)) {
+        std::string strText = Trimmed(strLine);
+        if (IsDigits(strText)) return std::stoll(strText);  // stat -c %s
+        if (strText.empty() || strText[0] != '-') continue;  // ls -l: a plain file's line
+        // The size stands before the date, after the mode, owner and group
+        // (and the link count, from toybox and busybox).
+        std::vector<std::string> fields;
+        size_t nPos = 0;
+        while ((nPos = strText.find_first_not_of(" \t", nPos)) != std::string::npos) {
+            size_t nEnd = strText.find_first_of(" \t", nPos);
+            fields.push_back(strText.substr(nPos, nEnd == std::string::npos ? std::string::npos : nEnd - nPos));
+            nPos = nEnd;
+        }
+        for (size_t i = 3; i + 1 < fields.size(); ++i)
+            if (IsDateField(fields[i + 1]) && IsDigits(fields[i])) return std::stoll(fields[i]);
+    }
+    return -1;
+}
+
+std::string ReadPushFailure(const std::string& strOutput)
+{
+    std::string strReason = ReadInstallOutput(strOutput).problem.strDetail;
+    size_t nPos = strReason.rfind("': ");
+    return nPos == std::string::npos ? strReason : strReason.substr(nPos + 3);
 }

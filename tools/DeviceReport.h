@@ -38,6 +38,16 @@ bool IsOlderVersion(const std::string& strPackageCode, const std::string& strTvC
 enum RefusalKind { REFUSAL_OTHER, REFUSAL_DOWNGRADE, REFUSAL_OTHER_KEY };
 RefusalKind RefusalKindOf(const Problem& problem);
 
+// The size of a file on the TV as "stat -c %s" (the number alone) or "ls -l"
+// (toolbox, toybox and busybox forms) prints it; -1 when neither does (no
+// such file yet, no stat on an old TV and no ls line either).
+long long ReadTvFileSize(const std::string& strOutput);
+
+// Why "adb push" failed: the reason its error line gives after both paths
+// ("adb: error: failed to copy 'A' to 'B': remote No space left on device"),
+// which the paths would push off the status line; else adb's own words.
+std::string ReadPushFailure(const std::string& strOutput);
+
 // adb's words when the TV went away during a transfer or an install (the
 // connection dropped, reset or the device vanished), not a refusal.
 bool IsConnectionDrop(const Problem& problem);

@@ -66,15 +66,21 @@ std::string FormatFileSize(unsigned long long nBytes)
     return FormatThreeDigits(static_cast<double>(nBytes)) + "字节";
 }
 
-// Empty when the file cannot be opened. The whole 64-bit size counts, so a
-// package of 4 GiB or more is not shown as a small one.
-std::string MeasurePackageFile(const std::string& strPath)
+// The whole 64-bit size counts, so a package of 4 GiB or more is not taken
+// for a small one.
+bool PackageFileBytes(const std::string& strPath, unsigned long long& nBytes)
 {
-    if (strPath.empty()) return std::string();
+    if (strPath.empty()) return false;
     CScopedFile file(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file) return std::string();
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return std::string();
-    return FormatFileSize(static_cast<unsigned long long>(size.QuadPart));
+    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return false;
+    nBytes = static_cast<unsigned long long>(size.QuadPart);
+    return true;
+}
+
+std::string MeasurePackageFile(const std::string& strPath)
+{
+    unsigned long long nBytes = 0;
+    return PackageFileBytes(strPath, nBytes) ? FormatFileSize(nBytes) : std::string();
 }

@@ -6,5 +6,8 @@
 
 std::string FormatFileSize(unsigned long long nBytes);
 
+// The size of a file in bytes; false when it cannot be opened.
+bool PackageFileBytes(const std::string& strPath, unsigned long long& nBytes);
+
 // The size of a file as FormatFileSize writes it; empty when it cannot be opened.
 std::string MeasurePackageFile(const std::string& strPath);

@@ -29,7 +29,8 @@ runs:
                 "install_create": "...", "install_write": "...",
                 "uninstall": "...", "push": "No space left on device"},
    "delays": {"handshake": 0, "shell": 0, "install": 0, "uninstall": 0,
-              "push_per_mb": 0},
+              "push_per_mb": 0},     seconds; a pushed file grows at that pace
+   "drop_after_bytes": 1000000,      a push drops every connection there
    "sdk": 19, "release": "4.4.2",     ro.build.version.*
    "abilist": "armeabi-v7a,armeabi",  ro.product.cpu.abilist (from sdk 21;
                                       before, ro.product.cpu.abi and abi2)
@@ -449,8 +450,12 @@ class Connection(threading.Thread):
                 return
 
     def receive_file(self, stream, target):
-        """SEND: DATA packets up to DONE; answers OKAY or FAIL. False when
-        the stream broke or the host sent something else."""
+        """SEND: DATA packets up to DONE; answers OKAY or FAIL. The file
+        grows on the TV as its pieces arrive ("push_per_mb" paces them), so
+        another connection sees its size meanwhile; a failed push removes it,
+        as adbd does. "drop_after_bytes": once that many bytes arrived, every
+        connection is dropped and the half-sent file stays. False when the
+        stream broke or the host sent something else."""
         path, _, mode_text = target.rpartition(",")
         if not path:
             path, mode_text = target, "33188"
@@ -458,7 +463,11 @@ class Connection(threading.Thread):
             mode = int(mode_text)
         except ValueError:
             mode = 0o644
+        cfg, tv = self.server.config, self.server.tv
+        per_mb = float(cfg.get("delays", {}).get("push_per_mb", 0))
+        drop_after = cfg.get("drop_after_bytes")
         chunks, size = [], 0
+        error = tv.start_file(path, mode)
         while True:
             head = stream.read_exact(8)
             if head is None:
@@ -471,19 +480,24 @@ class Connection(threading.Thread):
                 data = stream.read_exact(value)
                 if data is None:
                     return False
+                if per_mb:
+                    time.sleep(min(per_mb * value / 1e6, 60))
                 chunks.append(data)
                 size += value
+                error = error or tv.grow_file(path, data)
+                if drop_after is not None and size >= int(drop_after):
+                    self.server.log.event("push", path=path, size=size, result="dropped")
+                    self.server.drop_all()
+                    return False
             elif ident == b"DONE":
                 break
             else:
                 stream.write(w.sync_fail("unexpected %r during send" % ident))
+                tv.end_file(path, keep=False)
                 return False
-        cfg = self.server.config
-        per_mb = float(cfg.get("delays", {}).get("push_per_mb", 0))
-        if per_mb:
-            time.sleep(min(per_mb * size / 1e6, 600))
         data = b"".join(chunks)
-        error = cfg.get("failures", {}).get("push") or self.server.tv.store_file(path, data, mode)
+        error = cfg.get("failures", {}).get("push") or error
+        tv.end_file(path, keep=not error)
         self.server.log.event("push", path=path, size=size,
                               sha256=hashlib.sha256(data).hexdigest(),
                               result=error or "OKAY")

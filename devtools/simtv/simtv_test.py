@@ -75,6 +75,17 @@ class ShellTest(unittest.TestCase):
         self.assertIn("not found", tv.run("frobnicate")[0])
         self.assertIn("unterminated", tv.run("echo 'open")[0])
 
+    def test_a_file_size_as_each_era_prints_it(self):
+        for sdk, stat_out, ls_out in (
+                (19, "/system/bin/sh: stat: not found\n", r"^-rw-r--r-- shell    shell     *3 \S+ \S+ a\.apk\n$"),
+                (23, "3\n", r"^-rw-r--r-- 1 shell shell 3 \S+ \S+ /data/local/tmp/a\.apk\n$")):
+            tv = tv_with(sdk=sdk)
+            self.assertIsNone(tv.start_file("/data/local/tmp/a.apk", 0o644))
+            tv.grow_file("/data/local/tmp/a.apk", b"abc")  # still arriving
+            self.assertEqual(tv.run("stat -c %s /data/local/tmp/a.apk")[0], stat_out)
+            self.assertRegex(tv.run("ls -l /data/local/tmp/a.apk")[0], ls_out)
+        self.assertIn("No such file", tv.run("stat -c %s /data/local/tmp/b.apk")[0])
+
 
 class PackageManagerTest(unittest.TestCase):
     def setUp(self):
@@ -381,6 +392,34 @@ class AdbClientTest(unittest.TestCase):
         self.write_config({})
         self.adb("connect", self.address)
         self.wait_for_state("device")
+
+    def test_5_a_slow_push_grows_on_the_tv_and_a_drop_leaves_it_half_sent(self):
+        self.write_config({"sdk": 23, "delays": {"push_per_mb": 2}})
+        self.adb("connect", self.address)
+        path = os.path.join(self.dir, "big.apk")
+        with open(path, "wb") as f:
+            f.write(os.urandom(1 << 20))
+        time.sleep(1.2)  # the TV reads its configuration twice a second
+        push = subprocess.Popen(["adb", "-s", self.address, "push", path, "/data/local/tmp/big.apk"],
+                                env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        sizes = set()
+        while push.poll() is None:
+            out, _ = self.adb("-s", self.address, "shell", "stat -c %s /data/local/tmp/big.apk")
+            if out.strip().isdigit():
+                sizes.add(int(out))
+            time.sleep(0.2)
+        self.assertEqual(push.returncode, 0)
+        self.assertTrue(any(0 < n < 1 << 20 for n in sizes), sizes)
+        self.write_config({"drop_after_bytes": 300000})
+        time.sleep(1.2)
+        out, code = self.adb("-s", self.address, "push", path, "/data/local/tmp/big.apk")
+        self.assertNotEqual(code, 0, out)
+        self.write_config({})
+        self.adb("connect", self.address)
+        self.wait_for_state("device")
+        out, _ = self.adb("-s", self.address, "shell", "ls -l /data/local/tmp/big.apk")
+        self.assertRegex(out, r" 3\d{5} ")  # what arrived before the drop
+        print("adb push on a drop: %r" % self.events("push")[-1], file=sys.stderr)
 
 
 class CommandLineTest(unittest.TestCase):

@@ -218,6 +218,43 @@ class Tv:
                 parent = parent.rsplit("/", 1)[0]
         return None
 
+    def start_file(self, path, mode):
+        """A push begins: the file is made anew, empty (adbd unlinks the old
+        one and creates it), and grows with grow_file as its pieces arrive,
+        visible to other connections meanwhile. Returns an error text or None."""
+        with self.lock:
+            if path in self.dirs:
+                return "Is a directory"
+            self.files[path] = {"data": bytearray(), "mode": mode, "mtime": int(time.time())}
+            parent = path.rsplit("/", 1)[0]
+            while parent:
+                self.dirs.add(parent)
+                parent = parent.rsplit("/", 1)[0]
+        return None
+
+    def grow_file(self, path, piece):
+        """Appends a pushed piece; an error text when the storage is full. A
+        file removed meanwhile stays gone (adbd writes to the unlinked file)."""
+        limit = int(self.config.get("max_stored_bytes", 512 * 1024 * 1024))
+        with self.lock:
+            f = self.files.get(path)
+            if f is None or not isinstance(f["data"], bytearray):
+                return None
+            if self.stored_bytes() + len(piece) > limit:
+                return "No space left on device"
+            f["data"].extend(piece)
+        return None
+
+    def end_file(self, path, keep):
+        """The push ended: the file is kept whole, or removed (a failed push)."""
+        with self.lock:
+            f = self.files.get(path)
+            if f is not None and isinstance(f["data"], bytearray):
+                if keep:
+                    f["data"] = bytes(f["data"])
+                else:
+                    del self.files[path]
+
     def stat(self, path):
         """(mode, size, mtime); zeros for a missing path."""
         path = path.rstrip("/") or "/"
@@ -725,16 +762,45 @@ def echo(tv, args, stdin):
 
 def ls(tv, args, stdin):
     paths = [a for a in args if not a.startswith("-")] or ["/"]
+    long_form = any(a.startswith("-") and "l" in a for a in args)
     out = []
     for path in paths:
-        mode = tv.stat(path)[0]
+        mode, size, mtime = tv.stat(path)
         if not mode:
             return "".join(out) + "%s: No such file or directory\n" % path, 1
         if mode & 0o40000:
             out.extend(name + "\n" for name in tv.list_dir(path))
+        elif long_form:
+            out.append(long_line(tv, path, mode, size, mtime))
         else:
             out.append(path + "\n")
     return "".join(out), 0
+
+
+def long_line(tv, path, mode, size, mtime):
+    """ls -l of a file as the TV's era prints it: toolbox before Android 6
+    (no link count), toybox from it."""
+    bits = "".join(c if mode & (1 << (8 - i)) else "-" for i, c in enumerate("rwxrwxrwx"))
+    when = time.strftime("%Y-%m-%d %H:%M", time.localtime(mtime))
+    if tv.sdk() < 23:
+        return "-%s shell    shell    %8d %s %s\n" % (bits, size, when, path.rsplit("/", 1)[-1])
+    return "-%s 1 shell shell %d %s %s\n" % (bits, size, when, path)
+
+
+def stat(tv, args, stdin):
+    """stat -c %s FILE, from Android 6 (toybox); before, there is no stat."""
+    if tv.sdk() < 23:
+        return "%s: stat: not found\n" % SH, 127
+    paths = [a for a in args if not a.startswith("-") and a != "%s"]
+    out, code = [], 0
+    for path in paths:
+        mode, size, _ = tv.stat(path)
+        if not mode:
+            out.append("stat: '%s': No such file or directory\n" % path)
+            code = 1
+        else:
+            out.append("%d\n" % size)
+    return "".join(out), code
 
 
 def rm(tv, args, stdin):
@@ -793,6 +859,6 @@ SESSION_VERBS = {"install-create": Tv.session_create, "install-write": Tv.sessio
                  "install-commit": Tv.session_finish,
                  "install-abandon": lambda tv, a, s: tv.session_finish(a, s, commit=False)}
 TOOLBOX = {"df": toolbox_df, "cat": cat, "echo": echo, "ls": ls, "rm": rm,
-           "getprop": getprop, "sleep": sleep, "pm": Tv.pm, "cmd": cmd,
+           "getprop": getprop, "sleep": sleep, "pm": Tv.pm, "cmd": cmd, "stat": stat,
            "dumpsys": lambda tv, a, s: tv.dumpsys(a),
            "true": BUSYBOX["true"], "false": BUSYBOX["false"]}

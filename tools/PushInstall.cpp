@@ -1,0 +1,118 @@
+// A plain package sent as its own step, so that the window can show how much
+// of it is on the TV: adb draws its share only into a console, never into a
+// pipe, and streamed installs print none, so the file's size on the TV is
+// read while it arrives. Then pm installs it from there and it is removed.
+#include "tools/ApkTool.h"
+
+#include <process.h>
+#include <algorithm>
+#include "tools/DeviceReport.h"
+
+namespace {
+
+// Where the push runs: its own thread, so that the task's thread can ask the
+// TV meanwhile. hDone is set once the push has ended, whatever its outcome.
+struct PushRun {
+    std::string strCommand;
+    HANDLE hCancel = NULL;
+    HANDLE hDone = NULL;
+    ToolRun run;
+};
+
+unsigned __stdcall PushProc(void* pParam) {
+    PushRun* pPush = static_cast<PushRun*>(pParam);
+    pPush->run = RunToolEx(pPush->strCommand, TOOL_NO_TIMEOUT, pPush->hCancel);
+    ::SetEvent(pPush->hDone);
+    return 0;
+}
+
+// For the benchmark only (scripts/bench.sh): DAVREL_NO_PROGRESS_POLL=1 sends
+// the same steps without reading the size, to measure what the reading costs.
+bool PollingWanted() {
+    char szValue[8] = {0};
+    DWORD dwLength = ::GetEnvironmentVariableA("DAVREL_NO_PROGRESS_POLL", szValue, sizeof szValue);
+    return dwLength == 0 || dwLength >= sizeof szValue || szValue[0] == '0';
+}
+
+// A name of our own where the package's own cannot go to the TV's shell.
+const char FALLBACK_TARGET[] = "/data/local/tmp/davrel-install.apk";
+
+}  // namespace
+
+std::string TvTransferPath(const std::string& strInstallFile) {
+    std::string strPath = "/data/local/tmp/" + strInstallFile.substr(strInstallFile.find_last_of("\\/") + 1);
+    return CCommandLine::Adb("adb").Word(strPath).IsRefused() ? std::string() : strPath;
+}
+
+InstallResult CApkTool::InstallPushed(bool bInternal, bool bDowngrade, const std::string& strApkPath,
+                                      const std::string& strSerial, unsigned long long nBytes,
+                                      const std::function<void(int)>& onProgress) const {
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    InstallResult result;
+    std::string strTarget = TvTransferPath(strApkPath);
+    if (strTarget.empty()) strTarget = FALLBACK_TARGET;
+    const std::string strPush = CCommandLine::Adb(strAdb, strSerial).Word("push").Path(strApkPath).Word(strTarget).Text();
+    if (strPush.empty()) {  // a refused part: nothing may run
+        result.problem = Problem(PROBLEM_REFUSED);
+        return result;
+    }
+    ToolRun run = PushWatched(strPush, strAdb, strSerial, strTarget, nBytes, onProgress);
+    if (run.status != TOOL_EXITED) {  // not started, or ended as the window closes
+        result.problem = RunProblem(run, TOOL_ADB);
+        if (run.status != TOOL_NOT_STARTED) result.strLeftover = strTarget;
+        return result;
+    }
+    if (run.dwExitCode != 0) {
+        result.problem = Problem(PROBLEM_REFUSED, ReadPushFailure(run.strOutput));
+        // What arrived stays on a TV that went away until the next order
+        // reaches it; one that still answers has it removed at once.
+        if (IsConnectionDrop(result.problem) || !RemoveTvFile(strSerial, strTarget)) result.strLeftover = strTarget;
+        return result;
+    }
+    onProgress(PROGRESS_TV_INSTALLING);
+    CCommandLine install = CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("pm").Word("install").Word("-r");
+    if (bDowngrade) install.Word("-d");
+    if (!bInternal) install.Word("-s");
+    result = RunChange(install.Word(strTarget).Text(), m_hCancel);
+    // Installed or refused, the copy on the TV has done its work.
+    if (!RemoveTvFile(strSerial, strTarget)) result.strLeftover = strTarget;
+    return result;
+}
+
+ToolRun CApkTool::PushWatched(const std::string& strPush, const std::string& strAdb, const std::string& strSerial,
+                              const std::string& strTarget, unsigned long long nBytes,
+                              const std::function<void(int)>& onProgress) const {
+    PushRun push;
+    push.strCommand = strPush;
+    push.hCancel = m_hCancel;
+    CScopedHandle hDone(::CreateEventA(NULL, TRUE, FALSE, NULL));
+    push.hDone = hDone.Get();
+    HANDLE hThread = hDone ? reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, PushProc, &push, 0, NULL)) : NULL;
+    // Without a thread of its own it is still sent, only without its share shown.
+    if (!hThread) return RunToolEx(push.strCommand, TOOL_NO_TIMEOUT, m_hCancel);
+    CScopedHandle thread(hThread);
+    // stat on newer TVs; old ones have none and answer to ls -l: one query
+    // whichever the TV is.
+    const std::string strQuery = CCommandLine::Adb(strAdb, strSerial).Word("shell")
+                                     .Shell("stat -c %s " + strTarget + " 2>/dev/null || ls -l " + strTarget).Text();
+    const bool bPoll = PollingWanted() && nBytes > 0;
+    int nShown = -1;
+    // One query at a time, the next PROGRESS_POLL_MS after the last answer,
+    // none once the push has ended; a query running then is ended with it
+    // (and so when the window closes, which ends the push).
+    while (::WaitForSingleObject(push.hDone, PROGRESS_POLL_MS) == WAIT_TIMEOUT) {
+        if (!bPoll) continue;
+        ToolRun size = RunToolEx(strQuery, TOOL_QUERY_TIMEOUT_MS, push.hDone);
+        long long nOnTv = size.status == TOOL_EXITED ? ReadTvFileSize(size.strOutput) : -1;
+        if (nOnTv < 0 || ::WaitForSingleObject(push.hDone, 0) == WAIT_OBJECT_0) continue;
+        // Never 100 while the push goes on: the TV has not confirmed it yet.
+        int nShare = static_cast<int>(std::min<unsigned long long>(99, static_cast<unsigned long long>(nOnTv) * 100 / nBytes));
+        if (nShare != nShown) onProgress(nShown = nShare);
+    }
+    ::WaitForSingleObject(thread.Get(), INFINITE);
+    return push.run;
+}
