@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include "app/AboutDlg.h"
 #include "app/DavrelDlgTexts.h"
+#include "framework/Trace.h"
 #include "app/OpenLink.h"
 #include "framework/PaintDC.h"
 #include "framework/TextConvert.h"
@@ -297,9 +298,11 @@ void CDavrelDlg::OnPaint() {
         ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
         return;
     }
+    Trace("paint");
     CDialog::OnPaint();
     UpdateWindow();
     DrawPackageIcon();
+    Trace("painted");
 }
 
 HCURSOR CDavrelDlg::OnQueryDragIcon() {
@@ -308,7 +311,7 @@ HCURSOR CDavrelDlg::OnQueryDragIcon() {
 
 void CDavrelDlg::DrawPackageIcon() {
     if (!m_pGraphics) return;
-    PaintPackageIcon(m_pGraphics.get(), m_staticIcon.GetSafeHwnd(), m_strIconFile);
+    PaintPackageIcon(m_pGraphics.get(), m_staticIcon.GetSafeHwnd(), m_strIconData);
 }
 
 void CDavrelDlg::OnDestroy() {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 #include <deque>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,7 +163,8 @@ protected:
     // Reads and shows the current package; returns why it could not, as the
     // status line now says it, or empty.
     std::string LoadApk();
-    Problem ShowStorageInfo();
+    // The storage figures, from ahead when they were read beside the device check.
+    Problem ShowStorageInfo(std::future<StorageReading>& ahead);
     void ShowStorageFigures();
     // Says whether a TV is connected, makes Install or Connect the default
     // button accordingly and, when connected, shows the storage figures.
@@ -217,6 +219,7 @@ protected:
     std::string m_strAaptExe;
     std::string m_strAdbExe;
     std::string m_strIconFile;
+    std::string m_strIconData;  // the icon file's bytes, painted without reading the file back
     int m_nTask;
     std::string m_strTvAddress;  // the address of the last Connect, or the saved one
     CButton m_chkAssociate;

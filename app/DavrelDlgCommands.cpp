@@ -8,10 +8,12 @@
 #include "framework/FileDialog.h"
 #include "framework/StrUtil.h"
 #include "framework/TextConvert.h"
+#include "framework/Trace.h"
 #include "app/ProblemText.h"
 #include "app/StatusText.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
+#include "tools/RunBeside.h"
 #include "tools/TvAddress.h"
 #include "package/IconPainter.h"
 
@@ -98,7 +100,6 @@ void CDavrelDlg::OnInstallClicked() {
     order.strSerial = m_pTool->Serial();
     if (!StartTask(order)) return;
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    ShowStorageInfo();
 }
 
 bool CDavrelDlg::CheckPackageFits() {
@@ -224,8 +225,7 @@ void CDavrelDlg::OnUninstallClicked() {
     order.nTask = TASK_UNINSTALL;
     order.strPackageName = strPackageName;
     order.strSerial = m_pTool->Serial();
-    if (!StartTask(order)) return;
-    ShowStorageInfo();
+    StartTask(order);
 }
 
 void CDavrelDlg::OnRefreshClicked() {
@@ -233,17 +233,25 @@ void CDavrelDlg::OnRefreshClicked() {
 }
 
 void CDavrelDlg::ShowConnectionState() {
+    // The storage listing of the TV known so far runs beside the device
+    // check; it counts only when the check finds that same TV ready.
+    const std::string strKnown = m_pTool->Serial();
+    std::future<StorageReading> ahead;
+    if (!m_strAdbExe.empty() && !strKnown.empty())
+        ahead = RunBeside([this, strKnown] { return m_pTool->ReadStorage(strKnown); });
     if (!CheckTvReady(IDC_BTN_CONNECT)) return;
     SetStatus(STATUS_CONNECTED);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    QueryInstalledVersion();
+    if (m_pTool->Serial() != strKnown) ahead = std::future<StorageReading>();  // another TV's: waited for, unused
     // A TV that went away during the queries, or that adb cannot reach any
     // more, is not "connected", and shows no figures.
-    Problem problem = ShowStorageInfo();
+    Problem problem = ShowStorageInfo(ahead);
     if (!problem.IsNone()) {
         SetStatus(ProblemText(CONTEXT_TV, problem).c_str());
         SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
     }
+    // After the figures, so that its run does not hold them up.
+    QueryInstalledVersion();
 }
 
 void CDavrelDlg::OnSelectApkClicked() {
@@ -305,6 +313,7 @@ void CDavrelDlg::SelectApkFile() {
     CFileDialog dlgFile(TRUE, ".apk", NULL, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FORCESHOWHIDDEN,
                         "Apk Files(*.apk;*.apks;*.xapk;*.apkm)|*.apk;*.apks;*.xapk;*.apkm|All Files(*.*)|*.*||", NULL, 0, TRUE);
     if (dlgFile.DoModal() != IDOK) return;
+    Trace("file chosen");
     if (!AcceptPackagePath(dlgFile.GetPathNameW(), STATUS_UNREADABLE)) LoadApk();
 }
 
@@ -340,7 +349,9 @@ std::string CDavrelDlg::LoadApk() {
     // aapt runs on this thread: say so before, so a slow read shows as work.
     SetStatus(STATUS_READING);
     m_linkStatus.UpdateWindow();
+    Trace("load start", m_strApkFile);
     m_pTool->LoadPackageInfo();
+    Trace("details read");
     SetStatus(STATUS_LOADING);
 
     std::string strLabel, strPackage, strVersion, strSdk, strSize;
@@ -364,11 +375,15 @@ std::string CDavrelDlg::LoadApk() {
     wchar_t szTemp[MAX_PATH + 1] = {0};
     DWORD nTemp = ::GetTempPathW(MAX_PATH + 1, szTemp);
     std::string strTemp = nTemp > 0 && nTemp <= MAX_PATH ? WidePathToAnsi(szTemp) : std::string();
+    Trace("icon folder", strTemp);
     m_strIconFile = strTemp.empty() ? std::string() : MakeIconFilePath(strTemp, strPackage, strVersion);
     // An icon not taken out of this package is not shown: the file of that
     // name may be an earlier package's.
-    if (m_strIconFile.empty() || !m_pTool->ExtractPackageIcon(m_strIconFile)) m_strIconFile.clear();
+    m_strIconData.clear();
+    if (m_strIconFile.empty() || !m_pTool->ExtractPackageIcon(m_strIconFile, &m_strIconData)) m_strIconFile.clear();
+    Trace("icon written", m_strIconFile);
     DrawPackageIcon();
+    Trace("icon painted", std::to_string(m_strIconData.size()) + " bytes");
 
     Problem problem;
     {
@@ -377,6 +392,7 @@ std::string CDavrelDlg::LoadApk() {
     }
     std::string strProblem = ProblemText(CONTEXT_PACKAGE, problem);
     SetStatus(strProblem.empty() ? STATUS_READY : strProblem.c_str());
+    Trace("load shown");
     // Work already asked for goes on with the package it was given: the
     // status keeps saying so rather than that all is idle.
     // (A reading of the TV's version is not such work.)
@@ -388,11 +404,12 @@ std::string CDavrelDlg::LoadApk() {
     return strProblem;
 }
 
-Problem CDavrelDlg::ShowStorageInfo() {
+Problem CDavrelDlg::ShowStorageInfo(std::future<StorageReading>& ahead) {
     if (m_strAdbExe.empty()) return Problem(PROBLEM_ADB_NOT_STARTED);
-    Problem problem = m_pTool->QueryStorage();
+    StorageReading reading = TakeOrRun(ahead, [this] { return m_pTool->ReadStorage(m_pTool->Serial()); });
+    m_pTool->KeepStorage(reading);
     ShowStorageFigures();
-    return problem;
+    return reading.problem;
 }
 
 void CDavrelDlg::ShowStorageFigures() {

@@ -7,8 +7,10 @@
 #include "app/DavrelDlg.h"
 
 #include "app/DavrelDlgTexts.h"
+#include "framework/Trace.h"
 #include "app/ProblemText.h"
 #include "tools/DeviceReport.h"
+#include "tools/RunBeside.h"
 
 namespace {
 // With their tools stopped, orders end in well under a second; this only
@@ -42,6 +44,7 @@ bool CDavrelDlg::IsQueued(int nTask, const std::string& strWhat) const {
 }
 
 void CDavrelDlg::RunTask(const TaskOrder& order) {
+    Trace("task start", std::to_string(order.nTask));
     TaskReport* pLast = new TaskReport;
     pLast->bFinished = true;
     pLast->order = order;
@@ -51,24 +54,23 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         Report(STATUS_CONNECTING);
         // No address: the one device adb lists (a box on USB), if just one.
         Problem problem = order.strAddress.empty() ? Problem() : m_pTool->Connect(order.strAddress);
-        DeviceCheck check;
+        // The device check, the storage figures and what the TV is, once per
+        // connection, for the checks before an install.
+        ConnectedTv tv;
         if (problem.IsNone()) {
-            check = m_pTool->CheckDevice(order.strAddress);
-            problem = check.problem;
+            tv = m_pTool->ReadConnectedTv(order.strAddress);
+            problem = tv.check.problem;
         }
         pLast->bHasSerial = true;
-        pLast->strSerial = problem.IsNone() ? check.strSerial : std::string();
-        pLast->strModel = problem.IsNone() ? check.strModel : std::string();
+        pLast->strSerial = problem.IsNone() ? tv.check.strSerial : std::string();
+        pLast->strModel = problem.IsNone() ? tv.check.strModel : std::string();
         if (problem.IsNone()) {
-            pLast->storage = m_pTool->ReadStorage(check.strSerial);
+            pLast->storage = tv.storage;
             pLast->bHasStorage = true;
             problem = pLast->storage.problem;
         }
-        // What the TV is, once per connection, for the checks before an install
-        // (a TV that did not say leaves them unknown: nSdk 0).
-        if (problem.IsNone() && !m_pTool->QueryTvProperties(check.strSerial, pLast->tvProperties))
-            pLast->tvProperties = TvProperties();
-        pLast->bHasTvProperties = problem.IsNone();
+        pLast->tvProperties = tv.properties;
+        pLast->bHasTvProperties = problem.IsNone() && tv.bProperties;
         pLast->bHasStatus = true;
         pLast->strStatus = problem.IsNone() ? STATUS_CONNECTED : ProblemText(CONTEXT_TV, problem);
         break;
@@ -125,11 +127,11 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     }
     // The TV's storage and its version of the package changed with the
     // install or uninstall: read them again, unless the window is closing.
+    // They do not depend on each other: the storage listing runs beside the rest.
     bool bClosing = ::WaitForSingleObject(m_hCancelEvent.Get(), 0) == WAIT_OBJECT_0;
-    if ((order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL) && !bClosing) {
-        pLast->storage = m_pTool->ReadStorage(order.strSerial);
-        pLast->bHasStorage = true;
-    }
+    std::future<StorageReading> storage;
+    const bool bReadStorage = (order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL) && !bClosing;
+    if (bReadStorage) storage = RunBeside([this, &order] { return m_pTool->ReadStorage(order.strSerial); });
     // Half-sent files of earlier broken transfers go from the TV this order
     // reached; the others wait for theirs.
     const std::string strReached = order.nTask == TASK_CONNECT ? pLast->strSerial : order.strSerial;
@@ -139,14 +141,23 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         if (!bRemoved) pLast->vecLeftovers.push_back(leftover);
     }
     if (!strLeftover.empty()) pLast->vecLeftovers.push_back(TvLeftover{order.strSerial, strLeftover});
-    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
-        if (!m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties)) pLast->tvProperties = TvProperties();
-        pLast->bHasTvProperties = true;
-    }
+    std::future<bool> properties;
+    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing)
+        properties = RunBeside([this, &order, pLast] { return m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties); });
     if ((order.nTask != TASK_CONNECT && !order.strPackageName.empty()) && !bClosing) {
         pLast->version = m_pTool->QueryInstalledVersion(order.strPackageName, order.strSerial);
         pLast->bHasVersion = true;
     }
+    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
+        if (!TakeOrRun(properties, [&] { return m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties); }))
+            pLast->tvProperties = TvProperties();
+        pLast->bHasTvProperties = true;
+    }
+    if (bReadStorage) {
+        pLast->storage = TakeOrRun(storage, [&] { return m_pTool->ReadStorage(order.strSerial); });
+        pLast->bHasStorage = true;
+    }
+    Trace("task end");
     Post(pLast);
 }
 

@@ -1,7 +1,7 @@
 #include "package/IconPainter.h"
 
 #include "framework/StrUtil.h"
-#include "framework/TextConvert.h"
+#include <shlwapi.h>
 
 namespace {
 
@@ -64,7 +64,7 @@ std::string MakeIconFilePath(const std::string& strTempDir, const std::string& s
     return strTempDir + strFileName;
 }
 
-void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::string& strIconFile) {
+void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::string& strIconData) {
     if (!pGraphics || !hControl) return;
     RECT rc;
     if (!::GetWindowRect(hControl, &rc)) return;
@@ -77,12 +77,14 @@ void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::st
     Gdiplus::SolidBrush brush(Gdiplus::Color(GetRValue(crFace), GetGValue(crFace), GetBValue(crFace)));
     pGraphics->FillRectangle(&brush, 0, 0, nWidth, nHeight);
 
-    if (strIconFile.empty()) return;
-    std::wstring strWide = AnsiToWide(strIconFile);
-    if (strWide.empty()) return;
-    // Decoded anew for every paint and released at once, so the file is never
-    // held open and the next extraction can replace it.
-    Gdiplus::Image image(strWide.c_str(), FALSE);
-    if (image.GetLastStatus() != Gdiplus::Ok) return;
-    pGraphics->DrawImage(&image, Gdiplus::Rect(0, 0, nWidth, nHeight));
+    if (strIconData.empty()) return;
+    // The stream holds its own copy of the bytes; the image reads it until released.
+    IStream* pStream = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(strIconData.data()),
+                                           static_cast<UINT>(strIconData.size()));
+    if (!pStream) return;
+    {
+        Gdiplus::Image image(pStream, FALSE);
+        if (image.GetLastStatus() == Gdiplus::Ok) pGraphics->DrawImage(&image, Gdiplus::Rect(0, 0, nWidth, nHeight));
+    }
+    pStream->Release();
 }

@@ -13,8 +13,8 @@
 std::string MakeIconFilePath(const std::string& strTempDir, const std::string& strPackage,
                              const std::string& strVersion);
 
-// Clears the control to the dialog's background, then, when strIconFile is
-// not empty and holds an image GDI+ reads, draws it stretched over the whole
-// control. The image is released before returning, so the file is never
-// held open between paints.
-void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::string& strIconFile);
+// Clears the control to the dialog's background, then, when strIconData
+// (the icon file's bytes, as taken out of the package) is an image GDI+
+// reads, draws it stretched over the whole control. It is decoded from
+// memory: nothing reads the icon file back.
+void PaintPackageIcon(Gdiplus::Graphics* pGraphics, HWND hControl, const std::string& strIconData);

@@ -1,5 +1,7 @@
 #include "package/ZipReader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 #include "framework/StrUtil.h"
 #include <unzip.h>
@@ -32,6 +34,93 @@ private:
     bool m_bOpen;
 };
 
+// minizip reads the central directory a few bytes at a time, a seek and a
+// read per field; under Wine each is a round trip to the system, some 50 ms
+// for a package of 900 entries. Reads go through a 64 KB window instead.
+const zlib_filefunc64_def& Win32Files() {
+    static const zlib_filefunc64_def s_files = [] {
+        zlib_filefunc64_def files;
+        fill_win32_filefunc64A(&files);
+        return files;
+    }();
+    return s_files;
+}
+
+struct BufferedFile {
+    voidpf inner;
+    ZPOS64_T nPos = 0;        // where the next read starts
+    ZPOS64_T nWindowAt = 0;   // the file offset of window[0]
+    std::vector<char> window;
+};
+const size_t WINDOW_BYTES = 64 * 1024;
+
+voidpf ZCALLBACK OpenBuffered(voidpf, const void* filename, int mode) {
+    voidpf inner = Win32Files().zopen64_file(Win32Files().opaque, filename, mode);
+    if (!inner) return NULL;
+    BufferedFile* pFile = new BufferedFile;
+    pFile->inner = inner;
+    return pFile;
+}
+
+uLong ZCALLBACK ReadBuffered(voidpf, voidpf stream, void* buf, uLong size) {
+    BufferedFile* p = static_cast<BufferedFile*>(stream);
+    const zlib_filefunc64_def& files = Win32Files();
+    char* pOut = static_cast<char*>(buf);
+    uLong nDone = 0;
+    while (nDone < size) {
+        if (p->nPos >= p->nWindowAt && p->nPos < p->nWindowAt + p->window.size()) {
+            size_t nAt = static_cast<size_t>(p->nPos - p->nWindowAt);
+            size_t n = std::min<size_t>(size - nDone, p->window.size() - nAt);
+            memcpy(pOut + nDone, p->window.data() + nAt, n);
+            nDone += static_cast<uLong>(n);
+            p->nPos += n;
+            continue;
+        }
+        if (files.zseek64_file(files.opaque, p->inner, p->nPos, ZLIB_FILEFUNC_SEEK_SET) != 0) break;
+        if (size - nDone >= WINDOW_BYTES) {  // large reads (entry data) go straight through
+            uLong n = files.zread_file(files.opaque, p->inner, pOut + nDone, size - nDone);
+            nDone += n;
+            p->nPos += n;
+            break;
+        }
+        p->window.resize(WINDOW_BYTES);
+        uLong n = files.zread_file(files.opaque, p->inner, p->window.data(), WINDOW_BYTES);
+        p->window.resize(n);
+        p->nWindowAt = p->nPos;
+        if (n == 0) break;
+    }
+    return nDone;
+}
+
+ZPOS64_T ZCALLBACK TellBuffered(voidpf, voidpf stream) {
+    return static_cast<BufferedFile*>(stream)->nPos;
+}
+
+long ZCALLBACK SeekBuffered(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    BufferedFile* p = static_cast<BufferedFile*>(stream);
+    const zlib_filefunc64_def& files = Win32Files();
+    if (origin == ZLIB_FILEFUNC_SEEK_SET) {
+        p->nPos = offset;
+    } else if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        p->nPos += offset;
+    } else {
+        if (files.zseek64_file(files.opaque, p->inner, offset, origin) != 0) return -1;
+        p->nPos = files.ztell64_file(files.opaque, p->inner);
+    }
+    return 0;
+}
+
+int ZCALLBACK CloseBuffered(voidpf, voidpf stream) {
+    BufferedFile* p = static_cast<BufferedFile*>(stream);
+    int nResult = Win32Files().zclose_file(Win32Files().opaque, p->inner);
+    delete p;
+    return nResult;
+}
+
+int ZCALLBACK ErrorBuffered(voidpf, voidpf stream) {
+    return Win32Files().zerror_file(Win32Files().opaque, static_cast<BufferedFile*>(stream)->inner);
+}
+
 ZipStep StepOf(int err) {
     return err == UNZ_OK ? ZIP_ENTRY : err == UNZ_END_OF_LIST_OF_FILE ? ZIP_END : ZIP_ERROR;
 }
@@ -41,8 +130,13 @@ ZipStep StepOf(int err) {
 bool CZipReader::Open(const std::string& strPath) {
     m_zip.Reset();
     // Read access to an existing file; others may read it meanwhile.
-    zlib_filefunc64_def fileFuncs;
-    fill_win32_filefunc64A(&fileFuncs);
+    zlib_filefunc64_def fileFuncs = {};
+    fileFuncs.zopen64_file = OpenBuffered;
+    fileFuncs.zread_file = ReadBuffered;
+    fileFuncs.ztell64_file = TellBuffered;
+    fileFuncs.zseek64_file = SeekBuffered;
+    fileFuncs.zclose_file = CloseBuffered;
+    fileFuncs.zerror_file = ErrorBuffered;
     m_zip.Reset(unzOpen2_64(strPath.c_str(), &fileFuncs));
     return m_zip.IsValid();
 }

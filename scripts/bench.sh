@@ -5,7 +5,11 @@
 # the longest time its window did not answer, and Davrel's peak memory; and
 # the same for refresh, uninstall and install with a TV that stopped
 # answering and for choosing a package with an aapt that hangs. Uses the real
-# aapt, the adb bridge and a simulated TV, like the end-to-end tests.
+# aapt, the adb bridge and a simulated TV, like the end-to-end tests; and the
+# choose and install flows of a 200 MB package and of a bundle of 60 splits,
+# to show how Davrel's own share grows with the work. DAVREL_TRACE=<Windows
+# path of a file> makes Davrel and the benchmark write a timeline of each
+# flow (its tool runs, the icon's extraction and painting) into that file.
 #
 #   scripts/bench.sh [repetitions]     (default 5; medians are shown)
 set -euo pipefail
@@ -22,7 +26,12 @@ cleanup() {
 }
 trap cleanup EXIT
 "$here/devtools/e2e/helpers.sh" start "$BUILD"
+# A 200 MB package and a bundle of 60 splits, made afresh beside the test
+# bundles (about 220 MB of disk, removed by the next start of the helpers).
+python3 "$here/devtools/bench/make_large.py" "$BUILD/e2e/sample.apk" "$BUILD/e2e/bundles"
 wineserver -p 2>/dev/null || true  # already running is fine
 $WINE cmd /c exit >/dev/null 2>&1 || true
-echo "bench: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+export DAVREL_BENCH_MACHINE="$(nproc) cores, ${cpu:-CPU unknown}, load $(cut -d' ' -f1-3 /proc/loadavg) at the start"
+echo "bench: $DAVREL_BENCH_MACHINE"
 $WINE "$BUILD/bin/davrel_bench.exe" "$@"

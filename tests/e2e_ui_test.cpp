@@ -3,6 +3,7 @@
 // devtools/e2e/helpers.sh as ctest's fixture). What the TV received is read
 // back from its record.
 #include "support/RealTools.h"
+#include "support/StandIn.h"
 #include "support/SavedSettings.h"
 #include <gtest/gtest.h>
 #include "shell/Settings.h"
@@ -18,6 +19,13 @@ namespace {
 // The real package as the window shows it (6,419,064 bytes, minSdkVersion 17).
 const char SAMPLE_PACKAGE[] = "io.appium.android.apis";
 const char* const SAMPLE_SHOWN[] = {"API Demos", SAMPLE_PACKAGE, "5.0.0", "Android 4.2", "6.12MB"};
+
+// The icon's file in the temporary folder, which stays though the window paints from memory.
+std::string SampleIconFile() {
+    char szTemp[MAX_PATH] = {0};
+    GetTempPathA(MAX_PATH, szTemp);
+    return std::string(szTemp) + SAMPLE_PACKAGE + "5.0.0.png";
+}
 
 // The storage figures the window shows for the TV's default mount table:
 // /system and /data size and available, then the SD card's two partitions.
@@ -289,9 +297,11 @@ TEST_F(e2e, PackagesOpenThroughTheAssociationWhateverTheirNames) {
     for (std::wstring strPackage : {strKorean + L"\\한국어 패키지.apk", strLong + L"\\ApiDemos.apk"}) {
         ASSERT_TRUE(CopyFileW(AnsiToWide(SamplePackage()).c_str(), strPackage.c_str(), FALSE));
         if (strPackage.compare(0, 4, L"\\\\?\\") == 0) strPackage.erase(0, 4);  // as the file manager passes it
+        DeleteFileA(SampleIconFile().c_str());
         ASSERT_TRUE(m_app.StartW(L"\"" + strPackage + L"\""));
         EXPECT_EQ(SAMPLE_PACKAGE, m_app.Text(IDC_STATIC_PACKAGE)) << m_app.Text(IDC_LINK_STATUS);
         EXPECT_TRUE(WaitUntil([&] { return m_app.DrawnShare(IDC_STATIC_ICON) > 0.25; })) << "no icon on the screen";
+        EXPECT_TRUE(FileExists(SampleIconFile()));
         EXPECT_TRUE(m_app.Close());
     }
     WriteSavedSettings(0, NULL);
@@ -318,10 +328,12 @@ TEST_F(e2e, BundlesGiveEachTvItsPartsAndTheObbItsFolder) {
         for (const char* pszBundle : {"sample.apks", "sample.xapk", "sample.apkm"}) {
             SCOPED_TRACE(std::string(pszBundle) + tv.pszTv);
             const size_t nPushes = TvEvents("push").size();
+            DeleteFileA(SampleIconFile().c_str());
             ASSERT_TRUE(m_app.Drop({BundlePath(pszBundle)}));
             for (int i = 0; i < 4; ++i) EXPECT_EQ(SAMPLE_SHOWN[i], m_app.Text(IDC_STATIC_NAME + i));
             EXPECT_EQ(FormatFileSize(FileBytes(BundlePath(pszBundle))), m_app.Text(IDC_STATIC_SIZE));
             EXPECT_TRUE(WaitUntil([&] { return m_app.DrawnShare(IDC_STATIC_ICON) > 0.25; })) << "no icon";
+            EXPECT_TRUE(FileExists(SampleIconFile()));
 
             EXPECT_EQ("软件安装完成", Install(nLocation));
             TvEvent session = TvEvents("install_session").back();

@@ -91,9 +91,11 @@ protected:
         CApkTool tool;
         tool.SetApkPath(m_strApk);
         tool.m_strIconEntry = strEntry;
-        bool bExtracted = tool.ExtractPackageIcon(m_strIcon);
+        std::string strPainted;  // what the window paints: the very bytes written
+        bool bExtracted = tool.ExtractPackageIcon(m_strIcon, &strPainted);
         std::string strData;
-        return ReadFileBytes(m_strIcon, strData) == bExtracted && bExtracted ? strData : std::string("<none>");
+        return ReadFileBytes(m_strIcon, strData) == bExtracted && bExtracted && strData == strPainted
+                   ? strData : std::string("<none>");
     }
     CTempDir m_dir;
     std::string m_strApk, m_strIcon;
@@ -165,12 +167,15 @@ TEST(IconPainter, StretchesTheImageAndClearsBeforeEveryPaint) {
             shown.GetPixel(x, y, &colour);
             return RGB(colour.GetR(), colour.GetG(), colour.GetB());
         };
-        PaintPackageIcon(&graphics, hControl, strRed);
+        // Painted from the bytes in memory: the files are gone by then.
+        std::string strRedData, strClearData;
+        ASSERT_TRUE(ReadFileBytes(strRed, strRedData) && ReadFileBytes(strClear, strClearData));
+        ASSERT_TRUE(DeleteFileA(strRed.c_str()) && DeleteFileA(strClear.c_str()));
+        PaintPackageIcon(&graphics, hControl, strRedData);
         EXPECT_EQ(RGB(255, 0, 0), pixel(4, 4));
         EXPECT_EQ(RGB(255, 0, 0), pixel(58, 58)) << "not stretched over the control";
-        PaintPackageIcon(&graphics, hControl, strClear);
+        PaintPackageIcon(&graphics, hControl, strClearData);
         EXPECT_EQ(GetSysColor(COLOR_3DFACE), pixel(32, 32)) << "a transparent icon shows the one before";
-        EXPECT_TRUE(DeleteFileA(strRed.c_str())) << "the file is held between paints";
         DestroyWindow(hControl);
     }
     Gdiplus::GdiplusShutdown(token);

@@ -77,6 +77,16 @@ struct StorageReading {
     std::string strFigures[STORAGE_FIGURES];
 };
 
+// What Davrel reads of a TV once it has connected: the device check, and
+// when the TV is ready its storage figures and, when those came, its
+// properties (bProperties false: not read, or the TV did not say).
+struct ConnectedTv {
+    DeviceCheck check;
+    StorageReading storage;
+    bool bProperties = false;
+    TvProperties properties;
+};
+
 // Which version of a package a TV has: none (bInstalled false), or its
 // version code (digits) and name as "dumpsys package" prints them. problem:
 // why the TV could not be asked.
@@ -177,6 +187,9 @@ public:
     InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
     // "getprop" of the TV; false when it did not answer. Any thread.
     bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
+    // The device check, then the storage figures and the properties of the
+    // device found, as if read one after the other; any thread.
+    ConnectedTv ReadConnectedTv(const std::string& strAddress) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
     // when this returns. onStage hears how far it is. bDowngrade as for a package.
@@ -188,11 +201,11 @@ public:
     bool RemoveTvFile(const std::string& strSerial, const std::string& strPath) const;
     // Reads the storage figures of a device; any thread.
     StorageReading ReadStorage(const std::string& strSerial) const;
-    // The window thread's reading, kept in the figure members.
-    Problem QueryStorage();
+    // Keeps a reading in the figure members (the window thread's).
     void KeepStorage(const StorageReading& reading);
-    // False when no icon could be taken out: the destination is then left as it was.
-    bool ExtractPackageIcon(std::string strDestination) const;
+    // False when no icon could be taken out: the destination is then left as
+    // it was. pData, when given, receives the bytes written, for painting.
+    bool ExtractPackageIcon(std::string strDestination, std::string* pData = NULL) const;
 
     // Locked access for the window thread.
     void SetApkPath(const std::string& strPath);
@@ -211,6 +224,11 @@ private:
     // Stores what was read of the loaded file, under the lock.
     void StoreDetails(const BadgingDetails& details, const std::string& strFileSize, bool bBundle,
                       const Problem& problem, const std::string& strBundleIcon);
+    // Unpacks every part of a bundle into folder and has aapt read each:
+    // the first problem in the parts' order, or none.
+    BundleIssue UnpackAndReadParts(CBundleArchive& archive, const BundleContents& contents,
+                                   const CScopedTempFolder& folder, std::vector<std::string>& vecFiles,
+                                   std::vector<BadgingDetails>& vecParts) const;
     // Runs an install (no time limit: they may take minutes) and reads its
     // outcome; a run that could not start says so.
     static InstallResult RunChange(const std::string& strCommand, HANDLE hCancel);

@@ -5,11 +5,13 @@
 #include "tools/ApkTool.h"
 
 #include <algorithm>
+#include <deque>
 #include "package/PackageIcon.h"
 #include "tools/BadgingReport.h"
 #include "tools/BundleParts.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
+#include "tools/RunBeside.h"
 #include "tools/ToolRunner.h"
 
 namespace {
@@ -160,13 +162,67 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     StoreDetails(details, strSize, true, Problem::OfBundle(issue), strIcon);
 }
 
+BundleIssue CApkTool::UnpackAndReadParts(CBundleArchive& archive, const BundleContents& contents,
+                                         const CScopedTempFolder& folder, std::vector<std::string>& vecFiles,
+                                         std::vector<BadgingDetails>& vecParts) const {
+    std::string strAapt;
+    {
+        CLockGuard lock(m_csFields);
+        strAapt = m_strAaptPath;
+    }
+    if (folder.Path().empty()) return BUNDLE_NO_ROOM;
+    unsigned long long nNeeded = 0, nLargestObb = 0;
+    for (const std::string& strPart : contents.vecParts) nNeeded += archive.SizeOf(strPart);
+    for (const BundleObb& obb : contents.vecObbs) nLargestObb = std::max(nLargestObb, archive.SizeOf(obb.strEntry));
+    if (!EnoughRoom(folder.Path(), nNeeded + nLargestObb)) return BUNDLE_NO_ROOM;
+
+    // aapt reads one part while the next is unpacked, and as many parts at
+    // once as the PC has processors (at most four). Each part's outcome is
+    // taken in the parts' order, so the first part at fault is the one named.
+    SYSTEM_INFO system;
+    ::GetSystemInfo(&system);
+    const size_t nAtOnce = std::min<size_t>(4, std::max<size_t>(1, system.dwNumberOfProcessors));
+    vecParts.assign(contents.vecParts.size(), BadgingDetails());
+    std::deque<std::pair<size_t, std::future<ToolRun>>> reading;
+    BundleIssue issue = BUNDLE_FINE;
+    auto takeOldest = [&] {
+        ToolRun run = reading.front().second.get();
+        size_t nPart = reading.front().first;
+        reading.pop_front();
+        if (issue != BUNDLE_FINE) return;
+        if (run.status == TOOL_CANCELLED) issue = BUNDLE_CANCELLED;
+        else if (run.status != TOOL_EXITED) issue = BUNDLE_PART_UNREADABLE;
+        else vecParts[nPart] = ReadBadgingReport(run.strOutput);
+    };
+    for (size_t i = 0; i < contents.vecParts.size() && issue == BUNDLE_FINE; ++i) {
+        vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
+        BundleIssue extracted = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
+        if (extracted != BUNDLE_FINE) {
+            while (!reading.empty()) takeOldest();  // an earlier part at fault comes first
+            if (issue == BUNDLE_FINE) issue = extracted;
+            break;
+        }
+        const std::string strCommand = BadgingCommand(strAapt, vecFiles.back());
+        auto readPart = [this, strCommand] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel); };
+        std::future<ToolRun> run = RunBeside(readPart);
+        if (!run.valid()) {  // no thread to be had: this part is read now
+            std::promise<ToolRun> done;
+            done.set_value(readPart());
+            run = done.get_future();
+        }
+        reading.emplace_back(i, std::move(run));
+        if (reading.size() >= nAtOnce) takeOldest();
+    }
+    while (!reading.empty()) takeOldest();
+    return issue;
+}
+
 InstallResult CApkTool::InstallBundle(bool bInternal, bool bDowngrade, const std::string& strBundle,
                                       const std::string& strSerial, const std::function<void(BundleStage)>& onStage) const {
-    std::string strAdb, strAapt;
+    std::string strAdb;
     {
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
-        strAapt = m_strAaptPath;
     }
     InstallResult result;
     auto refuse = [&result](BundleIssue issue) {
@@ -181,9 +237,19 @@ InstallResult CApkTool::InstallBundle(bool bInternal, bool bDowngrade, const std
     BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));
     if (contents.issue != BUNDLE_FINE) return refuse(contents.issue);
 
-    // What the TV is: its Android version, CPU types and screen density.
-    ToolRun props = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text(),
-                              TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    // What the TV is: its Android version, CPU types and screen density,
+    // asked while the parts are unpacked and read; its answer is judged
+    // first, as if it had come before them.
+    const std::string strGetprop = CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text();
+    auto askTv = [this, strGetprop] { return RunToolEx(strGetprop, TOOL_QUERY_TIMEOUT_MS, m_hCancel); };
+    std::future<ToolRun> propsAhead = RunBeside(askTv);
+
+    std::vector<std::string> vecFiles;
+    std::vector<BadgingDetails> vecParts;
+    CScopedTempFolder folder;
+    BundleIssue issue = UnpackAndReadParts(archive, contents, folder, vecFiles, vecParts);
+
+    ToolRun props = TakeOrRun(propsAhead, askTv);
     if (props.status == TOOL_NOT_STARTED || props.status == TOOL_CANCELLED || props.status == TOOL_WAIT_FAILED) {
         result.problem = RunProblem(props, TOOL_ADB);
         return result;
@@ -193,25 +259,8 @@ InstallResult CApkTool::InstallBundle(bool bInternal, bool bDowngrade, const std
     result.problem.nTvSdk = tv.nSdk;
     for (const std::string& strAbi : tv.vecAbis)
         result.problem.strTvAbis += (result.problem.strTvAbis.empty() ? "" : ",") + strAbi;
+    if (issue != BUNDLE_FINE) return refuse(issue);
 
-    CScopedTempFolder folder;
-    if (folder.Path().empty()) return refuse(BUNDLE_NO_ROOM);
-    unsigned long long nNeeded = 0, nLargestObb = 0;
-    for (const std::string& strPart : contents.vecParts) nNeeded += archive.SizeOf(strPart);
-    for (const BundleObb& obb : contents.vecObbs) nLargestObb = std::max(nLargestObb, archive.SizeOf(obb.strEntry));
-    if (!EnoughRoom(folder.Path(), nNeeded + nLargestObb)) return refuse(BUNDLE_NO_ROOM);
-
-    std::vector<std::string> vecFiles;
-    std::vector<BadgingDetails> vecParts;
-    for (size_t i = 0; i < contents.vecParts.size(); ++i) {
-        vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
-        BundleIssue issue = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
-        if (issue != BUNDLE_FINE) return refuse(issue);
-        ToolRun run = RunToolEx(BadgingCommand(strAapt, vecFiles.back()), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-        if (run.status == TOOL_CANCELLED) return refuse(BUNDLE_CANCELLED);
-        if (run.status != TOOL_EXITED) return refuse(BUNDLE_PART_UNREADABLE);
-        vecParts.push_back(ReadBadgingReport(run.strOutput));
-    }
     BundleChoice choice = ChooseBundleParts(vecParts, tv, contents.nMinSdk);
     result.problem.nNeededSdk = choice.nMinSdk;
     if (choice.issue != BUNDLE_FINE) return refuse(choice.issue);

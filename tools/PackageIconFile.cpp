@@ -2,9 +2,10 @@
 // a package's from its icon entry, a bundle's as read from its parts.
 #include "tools/ApkTool.h"
 
+#include "framework/Trace.h"
 #include "package/PackageIcon.h"
 
-bool CApkTool::ExtractPackageIcon(std::string strDestination) const {
+bool CApkTool::ExtractPackageIcon(std::string strDestination, std::string* pData) const {
     std::string strApkPath, strEntry, strData;
     {
         CLockGuard lock(m_csFields);
@@ -15,5 +16,8 @@ bool CApkTool::ExtractPackageIcon(std::string strDestination) const {
         if (m_bBundle) strData = m_strBundleIcon;
     }
     if (strData.empty() && !ReadIconEntry(strApkPath, strEntry, strData)) return false;
-    return ReplaceIconFile(strDestination, strData);
+    Trace("icon read", std::to_string(strData.size()) + " bytes");
+    if (!ReplaceIconFile(strDestination, strData)) return false;
+    if (pData) pData->swap(strData);
+    return true;
 }

@@ -130,10 +130,3 @@ void CApkTool::KeepStorage(const StorageReading& reading)
     };
     for (int i = 0; i < STORAGE_FIGURES; ++i) *FIGURES[i] = reading.strFigures[i];
 }
-
-Problem CApkTool::QueryStorage()
-{
-    StorageReading reading = ReadStorage(Serial());
-    KeepStorage(reading);
-    return reading.problem;
-}

@@ -3,6 +3,7 @@
 #include <vector>
 #include "framework/ScopedWin.h"
 #include "framework/TextConvert.h"
+#include "framework/Trace.h"
 
 namespace {
 
@@ -50,7 +51,10 @@ ToolRunStatus DrainAfterExit(HANDLE hRead, std::string& pending, DWORD start, DW
         if (!DrainAvailable(hRead, pending)) return TOOL_EXITED;  // write side closed: all read
         DWORD now = GetTickCount();
         if (pending.size() != before) lastData = now;
-        else if (now - lastData >= QUIET_AFTER_EXIT_MS) return TOOL_EXITED;
+        else if (now - lastData >= QUIET_AFTER_EXIT_MS) {
+            Trace("tool quiet", "the pipe stayed open after the end");
+            return TOOL_EXITED;
+        }
         if (timeoutMs != INFINITE && now - start >= timeoutMs) return TOOL_TIMED_OUT;
         if (hCancel && WaitForSingleObject(hCancel, 5) == WAIT_OBJECT_0) return TOOL_CANCELLED;
         if (!hCancel) Sleep(5);
@@ -63,6 +67,8 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
     ToolRun run;
     if (strCommandLine.empty()) return run;
 
+    // The tool's name and arguments, without its folder.
+    if (IsTracing()) Trace("tool run", strCommandLine.substr(strCommandLine.find_last_of('\\', strCommandLine.find(".exe")) + 1));
     CScopedHandle hRead, hWrite;
     if (!CreatePipe(hRead.Receive(), hWrite.Receive(), NULL, 0)) return run;
 
@@ -99,13 +105,17 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         hProcess.Reset(pi.hProcess);
     }
     hWrite.Reset();  // only the child writes now, so the pipe breaks when it ends
+    Trace("tool started");
 
     std::string raw;
     const DWORD start = GetTickCount();
     run.status = TOOL_EXITED;
     bool bPipeOpen = true;
     for (;;) {
-        if (bPipeOpen && !DrainAvailable(hRead.Get(), raw)) bPipeOpen = false;  // all read
+        if (bPipeOpen && !DrainAvailable(hRead.Get(), raw)) {  // all read
+            bPipeOpen = false;
+            Trace("tool pipe closed");
+        }
         HANDLE waits[2] = {hProcess.Get(), hCancel};
         DWORD nWaits = hCancel ? 2 : 1;
         DWORD r = WaitForMultipleObjects(nWaits, waits, FALSE, 10);
@@ -116,6 +126,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
             // out; the quiet period also covers output that reaches the pipe
             // a little after the child ended (seen under Wine).
             GetExitCodeProcess(hProcess.Get(), &run.dwExitCode);
+            if (IsTracing()) Trace("tool exited", std::to_string(raw.size()) + " bytes read so far");
             if (bPipeOpen) run.status = DrainAfterExit(hRead.Get(), raw, start, timeoutMs, hCancel);
             break;
         }
@@ -137,6 +148,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
     size_t zero = raw.find('\0');
     if (zero != std::string::npos) raw.resize(zero);
     run.strOutput = Utf8ToAnsi(raw.data(), static_cast<int>(raw.size()));
+    if (IsTracing()) Trace("tool done", std::to_string(raw.size()) + " bytes, status " + std::to_string(run.status));
     return run;
 }
 

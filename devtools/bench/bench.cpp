@@ -25,6 +25,7 @@
 #include "support/StandIn.h"
 #include "tools/ApkTool.h"
 #include "tools/ToolRunner.h"
+#include "framework/Trace.h"
 
 namespace {
 
@@ -56,11 +57,16 @@ double Median(std::vector<double> values) {
 }
 
 struct Flow {
+    Flow(const char* pszFlow, int nRuns, std::vector<double> = {}, std::vector<double> = {}, std::vector<double> = {})
+        : pszName(pszFlow), nToolRuns(nRuns) {}
     const char* pszName;
     int nToolRuns;  // 0: no bare tool runs to compare with
     std::vector<double> davrel;
     std::vector<double> tools;
     std::vector<double> stall;
+    // The runs the flow took before they were shared or dropped (0: the same runs).
+    int nOldRuns = 0;
+    std::vector<double> oldTools;
 };
 
 // The longest time Davrel's window left a message unanswered: a thread sends
@@ -143,6 +149,12 @@ public:
         m_tool.m_strApkPath = m_strPackage.substr(0, m_strPackage.rfind('\\') + 1) + "install.apk";
         m_strInstall = m_tool.BuildCommand(CMD_INSTALL_SDCARD);
         if (!CopyFileA(m_strPackage.c_str(), m_tool.m_strApkPath.c_str(), FALSE)) return Fail("cannot copy the package");
+        m_strLarge = BundlePath("large.apk");
+        m_tool.m_strApkPath = m_strLarge;
+        m_strLargeBadging = m_tool.BuildCommand(CMD_BADGING);
+        m_tool.m_strApkPath = m_strLarge.substr(0, m_strLarge.rfind('\\') + 1) + "install.apk";
+        m_strLargeInstall = m_tool.BuildCommand(CMD_INSTALL_SDCARD);
+        if (GetFileAttributesA(m_strLarge.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no large package (make_large.py)");
 
         // The real aapt kept aside for the flow with the one that hangs: the
         // scripted stand-in (tests/standin/fake_tool.cpp) built beside us.
@@ -170,28 +182,48 @@ public:
                    {"drop a 6.1 MB bundle (.apks): details and icon shown", 0, {}, {}, {}},
                    {"install that bundle to the SD card (6 of its 10 parts)", 0, {}, {}, {}},
                    {"search over 127.0.0.0/24, two simulated TVs in it", 0, {}, {}, {}},
-                   {"search over a /24 where nothing answers", 0, {}, {}, {}}};
+                   {"search over a /24 where nothing answers", 0, {}, {}, {}},
+                   {"choose a 200 MB package: details and icon shown", 1, {}, {}, {}},
+                   {"install that 200 MB package to the SD card", 4, {}, {}, {}},
+                   {"drop a bundle of 60 splits (.apks): details and icon shown", 0, {}, {}, {}},
+                   {"install that bundle to the SD card (53 of its 61 parts)", 0, {}, {}, {}}};
+        // Connect, refresh, install and uninstall now share or drop runs;
+        // the runs they took before are timed too.
+        const struct { int nFlow, nRuns, nOldRuns; } RUNS[] = {{2, 4, 11}, {3, 2, 9}, {4, 4, 10}, {5, 4, 10}};
+        for (const auto& runs : RUNS) {
+            m_flows[runs.nFlow].nToolRuns = runs.nRuns;
+            m_flows[runs.nFlow].nOldRuns = runs.nOldRuns;
+        }
         // One unmeasured round of the healthy flows first: Wine and the adb
         // server warm up.
         for (int i = -1; i < nRepetitions; ++i) {
             const bool bKeep = i >= 0;
-            if (!Measure(0, bKeep, [&] { return ChoosePackage(); }, [&] { RunTool(m_strBadging); })) return false;
+            if (!Measure(0, bKeep, [&] { return ChoosePackage(m_strPackage); }, [&] { RunTool(m_strBadging); })) return false;
             if (bKeep) {
                 m_flows[1].davrel.push_back(m_flows[0].davrel.back() - m_dDialogMs);
                 m_flows[1].tools.push_back(m_flows[0].tools.back());
                 m_flows[1].stall.push_back(m_flows[0].stall.back());
                 m_dialog.push_back(m_dDialogMs);
             }
-            if (!Measure(2, bKeep, [&] { return Connect(); }, [&] { BareConnect(); })) return false;
-            if (!Measure(3, bKeep, [&] { return Refresh(); }, [&] { BareRefresh(); })) return false;
-            if (!Measure(4, bKeep, [&] { return Install(); }, [&] { BareInstall(); })) return false;
-            if (!Measure(5, bKeep, [&] { return Uninstall(); }, [&] { BareUninstall(); })) return false;
+            if (!Measure(2, bKeep, [&] { return Connect(); }, [&] { BareConnect(); }, [&] { OldConnect(); })) return false;
+            if (!Measure(3, bKeep, [&] { return Refresh(); }, [&] { BareRefresh(); }, [&] { OldRefresh(); })) return false;
+            if (!Measure(4, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strInstall); }, [&] { OldInstall(); }))
+                return false;
+            if (!Measure(5, bKeep, [&] { return Uninstall(); }, [&] { BareUninstall(); }, [&] { OldUninstall(); }))
+                return false;
             if (bKeep && !RunFaultyFlows()) return false;
             // A bundle as large as the package: read from its base part, and
             // the TV's parts unpacked, read and sent in one install-multiple.
-            if (!Measure(10, bKeep, [&] { return DropBundle(); }, nullptr)) return false;
+            if (!Measure(10, bKeep, [&] { return DropBundle("sized.apks"); }, nullptr)) return false;
             if (!Measure(11, bKeep, [&] { return Install(); }, nullptr)) return false;
             if (!Measure(12, bKeep, [&] { return Search("找到"); }, nullptr)) return false;
+            // The same at scale: Davrel's own share should not grow with the
+            // package's size, and only a little with the number of parts.
+            if (!Measure(14, bKeep, [&] { return ChoosePackage(m_strLarge); }, [&] { RunTool(m_strLargeBadging); }))
+                return false;
+            if (!Measure(15, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strLargeInstall); })) return false;
+            if (!Measure(16, bKeep, [&] { return DropBundle("splits60.apks"); }, nullptr)) return false;
+            if (!Measure(17, bKeep, [&] { return Install(); }, nullptr)) return false;
         }
         // A network where nothing answers: Davrel started again to search only
         // it (its memory figures are those of the first start).
@@ -205,24 +237,34 @@ public:
     }
 
     void Print(int nRepetitions) const {
-        std::printf("\nDavrel under Wine (%s build) with the real aapt, the adb bridge and the simulated TV;\n"
-                    "median of %d runs each, in milliseconds. Stall: the longest time the window left a\n"
-                    "message unanswered during the flow (median and worst run).\n\n",
-                    sizeof(void*) == 8 ? "64-bit" : "32-bit", nRepetitions);
-        std::printf("| flow | Davrel | tool runs alone | runs | Davrel / tools | longest stall | worst stall |\n");
-        std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+        const char* pszMachine = getenv("DAVREL_BENCH_MACHINE");
+        std::printf("\nDavrel under Wine (%s build) on %s, with the real aapt, the adb bridge and the\n"
+                    "simulated TV; median of %d runs each, in milliseconds. Tools alone: the command lines\n"
+                    "Davrel runs in the flow, run one after the other; own: Davrel minus that; before:\n"
+                    "the runs the flow took before they were shared or dropped. Stall: the longest time\n"
+                    "the window left a message unanswered during the flow (median and worst run).\n\n",
+                    sizeof(void*) == 8 ? "64-bit" : "32-bit", pszMachine ? pszMachine : "this machine", nRepetitions);
+        std::printf("| flow | Davrel | tools alone | runs | Davrel / tools | own | runs before | before alone | "
+                    "Davrel / before | longest stall | worst stall |\n");
+        std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         for (const Flow& flow : m_flows) {
-            double dDavrel = Median(flow.davrel), dTools = Median(flow.tools);
+            double dDavrel = Median(flow.davrel), dTools = Median(flow.tools), dOld = Median(flow.oldTools);
             double dWorst = flow.stall.empty() ? 0 : *std::max_element(flow.stall.begin(), flow.stall.end());
+            std::string strTools = "| - | - | - | - ", strOld = "| - | - | - ";
+            char szText[160];
             if (flow.nToolRuns) {
-                std::printf("| %s | %s | %.0f | %d | %.2f | %s | %s |\n", flow.pszName, Milliseconds(dDavrel).c_str(),
-                            dTools, flow.nToolRuns, dTools > 0 ? dDavrel / dTools : 0.0,
-                            Milliseconds(Median(flow.stall)).c_str(), Milliseconds(dWorst).c_str());
-            } else {
-                std::printf("| %s | %s | - | - | - | %s | %s |\n", flow.pszName, Milliseconds(dDavrel).c_str(),
-                            Milliseconds(Median(flow.stall)).c_str(), Milliseconds(dWorst).c_str());
+                std::snprintf(szText, sizeof szText, "| %.0f | %d | %.2f | %.0f ", dTools, flow.nToolRuns,
+                              dTools > 0 ? dDavrel / dTools : 0.0, dDavrel - dTools);
+                strTools = szText;
             }
+            if (flow.nOldRuns) {
+                std::snprintf(szText, sizeof szText, "| %d | %.0f | %.2f ", flow.nOldRuns, dOld, dOld > 0 ? dDavrel / dOld : 0.0);
+                strOld = szText;
+            }
+            std::printf("| %s | %s %s%s| %s | %s |\n", flow.pszName, Milliseconds(dDavrel).c_str(), strTools.c_str(),
+                        strOld.c_str(), Milliseconds(Median(flow.stall)).c_str(), Milliseconds(dWorst).c_str());
         }
+        PrintGrowth();
         std::printf("\nWine's open-file dialog returns %.0f ms after its OK (Davrel's first tool run starts then).\n",
                     Median(m_dialog));
         if (m_bHaveMemory) {
@@ -231,6 +273,19 @@ public:
         } else {
             std::printf("\nDavrel's peak memory: not available\n");
         }
+    }
+
+    // How Davrel's own share grows with the package's size and the number of a bundle's parts.
+    void PrintGrowth() const {
+        auto median = [&](int n) { return Median(m_flows[n].davrel); };
+        auto own = [&](int n) { return Median(m_flows[n].davrel) - Median(m_flows[n].tools); };
+        std::printf("\nDavrel's own time, 6.1 MB against 200 MB: choose %.0f / %.0f ms, install %.0f / %.0f ms.\n",
+                    own(0), own(14), own(4), own(15));
+        std::printf("Bundle install against the plain package of the same size (6.1 MB): %.0f / %.0f ms = %.2f.\n",
+                    median(11), median(4), median(4) > 0 ? median(11) / median(4) : 0.0);
+        std::printf("Bundle of 61 parts against 10 (53 and 6 sent): install %.0f / %.0f ms, %.1f ms per further part;\n"
+                    "reading its details %.0f / %.0f ms.\n",
+                    median(17), median(11), (median(17) - median(11)) / 51.0, median(16), median(10));
     }
 
     void ReadPeakMemory() {
@@ -262,30 +317,47 @@ private:
     }
 
     // davrel() returns the flow's time in Davrel, or a negative number.
-    bool Measure(int nFlow, bool bKeep, const std::function<double()>& davrel, const std::function<void()>& tools) {
+    bool Measure(int nFlow, bool bKeep, const std::function<double()>& davrel, const std::function<void()>& tools,
+                 const std::function<void()>& oldTools = nullptr) {
+        WaitIdle();
         CStallProbe probe;
         probe.Start(m_app.Window());
+        Trace("bench flow", m_flows[nFlow].pszName);
         double dDavrel = davrel();
+        Trace("bench flow end");
         double dStall = probe.Stop();
         if (dDavrel < 0) {
             std::fprintf(stderr, "bench: \"%s\" did not finish in Davrel; status: %s\n", m_flows[nFlow].pszName,
                          m_app.Text(IDC_LINK_STATUS).c_str());
             return false;
         }
-        double dTools = 0;
-        if (tools) {
+        // Davrel's own later work (the TV's version of the package) would
+        // share the machine with the bare runs: they wait for its end.
+        auto timed = [&](const std::function<void()>& runs) {
+            WaitIdle();
+            Trace("bench tools", m_flows[nFlow].pszName);
             double dStart = NowMs();
-            tools();
-            dTools = NowMs() - dStart;
-        }
+            runs();
+            double dTime = NowMs() - dStart;
+            Trace("bench tools end");
+            return dTime;
+        };
+        double dTools = tools ? timed(tools) : 0;
+        double dOld = oldTools ? timed(oldTools) : 0;
         std::fprintf(stderr, "bench: %s: %s ms, longest stall %s ms\n", m_flows[nFlow].pszName,
                      Milliseconds(dDavrel).c_str(), Milliseconds(dStall).c_str());
         if (bKeep) {
             m_flows[nFlow].davrel.push_back(dDavrel);
             m_flows[nFlow].tools.push_back(dTools);
             m_flows[nFlow].stall.push_back(dStall);
+            if (oldTools) m_flows[nFlow].oldTools.push_back(dOld);
         }
         return true;
+    }
+
+    // Until Davrel runs no tool (at most a few seconds).
+    void WaitIdle() const {
+        WaitUntil([&] { return ChildProcesses().empty(); }, 10000);
     }
 
     // With the TV silent, each task started stays in its tool run until the
@@ -348,7 +420,7 @@ private:
     // The file dialog is opened first and not timed: the flow runs from the
     // confirmed choice until the details, the icon and the ready text are
     // shown (the text comes after the icon is painted).
-    double ChoosePackage() {
+    double ChoosePackage(const std::string& strPackage) {
         m_app.SetText(IDC_LINK_STATUS, "");
         m_app.SetText(IDC_STATIC_NAME, "");
         if (!m_app.PostClick(IDC_BTN_SELECT)) return -1;
@@ -356,7 +428,7 @@ private:
         if (!hwndDialog) return -1;
         const std::vector<DWORD> before = ChildProcesses();
         double dStart = NowMs();
-        if (!m_app.AnswerFileDialog(hwndDialog, m_strPackage)) return -1;
+        if (!m_app.AnswerFileDialog(hwndDialog, strPackage)) return -1;
         // The badging run starts once the dialog has returned. Polled with
         // calls that do not wait for Davrel's busy window.
         m_dDialogMs = 0;
@@ -371,10 +443,10 @@ private:
         return NowMs() - dStart;
     }
 
-    double DropBundle() {
+    double DropBundle(const char* pszName) {
         m_app.SetText(IDC_LINK_STATUS, "");
         double dStart = NowMs();
-        if (!m_app.Drop({BundlePath("sized.apks")}) || !m_app.WaitText(IDC_LINK_STATUS, STATUS_READY, FLOW_TIMEOUT_MS))
+        if (!m_app.Drop({BundlePath(pszName)}) || !m_app.WaitText(IDC_LINK_STATUS, STATUS_READY, FLOW_TIMEOUT_MS))
             return -1;
         return NowMs() - dStart;
     }
@@ -432,27 +504,58 @@ private:
     double Install() { return Task(IDC_BTN_INSTALL, "软件安装完成", IDC_BTN_UNINSTALL); }
     double Uninstall() { return Task(IDC_BTN_UNINSTALL, "软件卸载完成", IDC_BTN_INSTALL); }
 
+    // The runs each flow takes now: the device check, the one storage
+    // listing, getprop once per connection, the TV's version of the package.
+    void Adb(CCommandLine command, DWORD timeoutMs = TOOL_QUERY_TIMEOUT_MS) { RunTool(command.Text(), timeoutMs); }
+    CCommandLine TvAdb() const { return CCommandLine::Adb(m_tool.m_strAdbPath, m_strAddress); }
+    void Listing() { Adb(TvAdb().Word("shell").Shell("busybox df -h")); }
+    void Version() { Adb(TvAdb().Word("shell").Word("dumpsys").Word("package").Package(m_tool.m_strPackageName)); }
+    void BareConnect() {
+        Adb(CCommandLine::Adb(m_tool.m_strAdbPath).Word("connect").Word(m_strAddress));
+        RunTool(m_tool.BuildCommand(CMD_DEVICES));
+        Listing();
+        Adb(TvAdb().Word("shell").Word("getprop"));
+    }
+    void BareRefresh() {
+        RunTool(m_tool.BuildCommand(CMD_DEVICES));
+        Listing();
+    }
+    void BareInstall(const std::string& strInstall) {
+        RunTool(m_tool.BuildCommand(CMD_DEVICES));
+        RunTool(strInstall, TOOL_NO_TIMEOUT);
+        Listing();
+        Version();
+    }
+    // The package is gone by now: this uninstall is answered with a failure,
+    // which takes the TV as long.
+    void BareUninstall() {
+        RunTool(m_tool.BuildCommand(CMD_DEVICES));
+        RunTool(m_tool.BuildCommand(CMD_UNINSTALL), TOOL_NO_TIMEOUT);
+        Listing();
+        Version();
+    }
+
+    // The runs the same flows took before: adb's server restarted at every
+    // connect, the eight figures one query each.
     void Storage() {
         for (unsigned nCode : STORAGE_CODES) RunTool(m_tool.BuildCommand(nCode));
     }
-    void BareConnect() {
+    void OldConnect() {
         RunDataTool(m_app, "adb", "kill-server");
         RunDataTool(m_app, "adb", "connect " + m_strAddress);
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
         Storage();
     }
-    void BareRefresh() {
+    void OldRefresh() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
         Storage();
     }
-    void BareInstall() {
+    void OldInstall() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
         RunTool(m_strInstall, TOOL_NO_TIMEOUT);
         Storage();
     }
-    // The package is gone by now: this uninstall is answered with a failure,
-    // which takes the TV as long.
-    void BareUninstall() {
+    void OldUninstall() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
         RunTool(m_tool.BuildCommand(CMD_UNINSTALL), TOOL_NO_TIMEOUT);
         Storage();
@@ -461,6 +564,7 @@ private:
     CDavrelDriver m_app;
     CApkTool m_tool;
     std::string m_strPackage, m_strAddress, m_strBadging, m_strInstall, m_strHangingAapt;
+    std::string m_strLarge, m_strLargeBadging, m_strLargeInstall;
     std::vector<Flow> m_flows;
     double m_dDialogMs = 0;
     std::vector<double> m_dialog;
