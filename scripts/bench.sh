@@ -7,6 +7,9 @@
 # answering and for choosing a package with an aapt that hangs. Uses the real
 # aapt, the adb bridge and a simulated TV, like the end-to-end tests.
 #
+# Last, a 16 MB package installed with and without reading its share sent
+# (DAVREL_NO_PROGRESS_POLL=1 switches that reading off), and their ratio.
+#
 #   scripts/bench.sh [repetitions]     (default 5; medians are shown)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
