@@ -111,7 +111,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         pLast->nControlId = IDC_BTN_UNINSTALL;
         // After the TV's copy was removed there is nothing left to overrule.
         if (!result.bSuccess && !order.bUninstallFirst) pLast->refusal = RefusalKindOf(result.problem);
-        if (!result.strLeftover.empty()) strLeftover = result.strLeftover;
+        strLeftover = result.strLeftover;
         break;
     }
     case TASK_UNINSTALL: {

@@ -11,6 +11,9 @@
 # path of a file> makes Davrel and the benchmark write a timeline of each
 # flow (its tool runs, the icon's extraction and painting) into that file.
 #
+# Last, a 16 MB package installed with and without reading its share sent
+# (DAVREL_NO_PROGRESS_POLL=1 switches that reading off), and their ratio.
+#
 #   scripts/bench.sh [repetitions]     (default 5; medians are shown)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)

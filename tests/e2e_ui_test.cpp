@@ -180,6 +180,12 @@ TEST_F(e2e, DetailsIconConnectInstallBothWaysAndUninstall) {
     // Gone now: the TV refuses a second time.
     const std::string strRefused = RunTask(IDC_BTN_UNINSTALL, IDC_BTN_INSTALL);
     EXPECT_TRUE(strRefused.find("软件卸载失败：Failure [") == 0) << "without adb's words: " << strRefused;
+
+    // Closing the window halfway through a slow transfer ends it at once.
+    ASSERT_TRUE(ConfigureTv(TvConfig(", \"delays\": {\"push_per_mb\": 1}")));
+    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
+    EXPECT_TRUE(WaitUntil([&] { return m_seen.assign(1, m_app.Text(IDC_LINK_STATUS)), SawShareSent(); }, TV_WAIT_MS));
+    EXPECT_TRUE(m_app.Close(5000)) << "the transfer held the window";
 }
 
 TEST_F(e2e, AFailingInstallSaysWhyAndAnOfflineTvIsNotConnected) {

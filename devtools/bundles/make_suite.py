@@ -22,6 +22,9 @@ notjson.xapk                a manifest.json that is not JSON
 encrypted.apkm              random bytes, not a zip
 sized.apks                  sample.apks padded to the base package's size,
                             for the benchmark's bundle against package
+big.apk                     the base package itself with 16 MiB in all (a
+                            stored entry of random bytes added), for the
+                            benchmark's install with and without progress
 """
 import argparse
 import io
@@ -116,6 +119,15 @@ def padded(pieces, package, version, size):
     return bundle
 
 
+def grown(package, size):
+    """package with a stored entry of random bytes added, size bytes in all
+    (give or take the entry's headers); its other entries stay as they were."""
+    buf = io.BytesIO(package)
+    with zipfile.ZipFile(buf, "a") as z:
+        z.writestr("assets/padding.bin", random.Random(size).randbytes(max(0, size - len(package) - 200)))
+    return buf.getvalue()
+
+
 def build(aapt, base_path, out):
     with open(base_path, "rb") as f:
         real = f.read()
@@ -152,6 +164,7 @@ def build(aapt, base_path, out):
             "manifest.json": b'{"package_name": "com.example.split", broken'}),
         "encrypted.apkm": rnd.randbytes(64 << 10),
         "sized.apks": padded(sample, package, version, len(real)),
+        "big.apk": grown(real, 16 << 20),
     }
     os.makedirs(out, exist_ok=True)
     for name, data in bundles.items():

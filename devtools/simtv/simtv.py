@@ -467,7 +467,7 @@ class Connection(threading.Thread):
         per_mb = float(cfg.get("delays", {}).get("push_per_mb", 0))
         drop_after = cfg.get("drop_after_bytes")
         chunks, size = [], 0
-        error = tv.start_file(path, mode)
+        error, entry = tv.start_file(path, mode)
         while True:
             head = stream.read_exact(8)
             if head is None:
@@ -478,13 +478,13 @@ class Connection(threading.Thread):
                     stream.write(w.sync_fail("data packet too large"))
                     return False
                 data = stream.read_exact(value)
-                if data is None:
+                if data is None or stream.closed:  # the host went away: what it sent is lost
                     return False
                 if per_mb:
                     time.sleep(min(per_mb * value / 1e6, 60))
                 chunks.append(data)
                 size += value
-                error = error or tv.grow_file(path, data)
+                error = error or tv.grow_file(path, entry, data)
                 if drop_after is not None and size >= int(drop_after):
                     self.server.log.event("push", path=path, size=size, result="dropped")
                     self.server.drop_all()
@@ -493,11 +493,11 @@ class Connection(threading.Thread):
                 break
             else:
                 stream.write(w.sync_fail("unexpected %r during send" % ident))
-                tv.end_file(path, keep=False)
+                tv.end_file(path, entry, keep=False)
                 return False
         data = b"".join(chunks)
         error = cfg.get("failures", {}).get("push") or error
-        tv.end_file(path, keep=not error)
+        tv.end_file(path, entry, keep=not error)
         self.server.log.event("push", path=path, size=size,
                               sha256=hashlib.sha256(data).hexdigest(),
                               result=error or "OKAY")

@@ -80,8 +80,8 @@ class ShellTest(unittest.TestCase):
                 (19, "/system/bin/sh: stat: not found\n", r"^-rw-r--r-- shell    shell     *3 \S+ \S+ a\.apk\n$"),
                 (23, "3\n", r"^-rw-r--r-- 1 shell shell 3 \S+ \S+ /data/local/tmp/a\.apk\n$")):
             tv = tv_with(sdk=sdk)
-            self.assertIsNone(tv.start_file("/data/local/tmp/a.apk", 0o644))
-            tv.grow_file("/data/local/tmp/a.apk", b"abc")  # still arriving
+            error, entry = tv.start_file("/data/local/tmp/a.apk", 0o644)
+            tv.grow_file("/data/local/tmp/a.apk", entry, b"abc")  # still arriving
             self.assertEqual(tv.run("stat -c %s /data/local/tmp/a.apk")[0], stat_out)
             self.assertRegex(tv.run("ls -l /data/local/tmp/a.apk")[0], ls_out)
         self.assertIn("No such file", tv.run("stat -c %s /data/local/tmp/b.apk")[0])

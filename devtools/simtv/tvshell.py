@@ -221,35 +221,37 @@ class Tv:
     def start_file(self, path, mode):
         """A push begins: the file is made anew, empty (adbd unlinks the old
         one and creates it), and grows with grow_file as its pieces arrive,
-        visible to other connections meanwhile. Returns an error text or None."""
+        visible to other connections meanwhile. Returns (error text or None,
+        the file's entry, which grow_file and end_file are given)."""
         with self.lock:
             if path in self.dirs:
-                return "Is a directory"
-            self.files[path] = {"data": bytearray(), "mode": mode, "mtime": int(time.time())}
+                return "Is a directory", None
+            entry = self.files[path] = {"data": bytearray(), "mode": mode, "mtime": int(time.time())}
             parent = path.rsplit("/", 1)[0]
             while parent:
                 self.dirs.add(parent)
                 parent = parent.rsplit("/", 1)[0]
-        return None
+        return None, entry
 
-    def grow_file(self, path, piece):
+    def grow_file(self, path, entry, piece):
         """Appends a pushed piece; an error text when the storage is full. A
-        file removed meanwhile stays gone (adbd writes to the unlinked file)."""
+        file removed or pushed anew meanwhile is not this push's any more
+        (adbd writes to the unlinked file)."""
         limit = int(self.config.get("max_stored_bytes", 512 * 1024 * 1024))
         with self.lock:
             f = self.files.get(path)
-            if f is None or not isinstance(f["data"], bytearray):
+            if f is None or f is not entry:
                 return None
             if self.stored_bytes() + len(piece) > limit:
                 return "No space left on device"
             f["data"].extend(piece)
         return None
 
-    def end_file(self, path, keep):
+    def end_file(self, path, entry, keep):
         """The push ended: the file is kept whole, or removed (a failed push)."""
         with self.lock:
             f = self.files.get(path)
-            if f is not None and isinstance(f["data"], bytearray):
+            if f is not None and f is entry:
                 if keep:
                     f["data"] = bytes(f["data"])
                 else:
