@@ -328,9 +328,12 @@ void CDavrelDlg::OnDestroy() {
 
     // Only the copies this run made, and only while they are still as made:
     // a user's own "install.apk", also one put there since, is never touched.
-    for (const InstallCopy& copy : m_vecInstallCopies)
-        if (IsStillOurCopy(copy)) ::DeleteFileA(copy.strPath.c_str());
-    m_vecInstallCopies.clear();
+    {
+        CLockGuard lock(m_csCopies);  // a worker that did not end may still hold them
+        for (const InstallCopy& copy : m_vecInstallCopies)
+            if (IsStillOurCopy(copy)) ::DeleteFileA(copy.strPath.c_str());
+        m_vecInstallCopies.clear();
+    }
 
     // A task that did not end even with its tool stopped would outlive the
     // window it writes to; end the process here rather than let it.

@@ -40,7 +40,6 @@ struct TvLeftover {
 struct TaskOrder {
     int nTask = 0;
     std::string strPackageFile;   // TASK_INSTALL: the package chosen
-    std::string strInstallFile;   // TASK_INSTALL: the file adb installs
     bool bInternal = false;       // TASK_INSTALL: to the TV's own storage, not the SD card
     bool bDowngrade = false;      // TASK_INSTALL: an older version over the TV's newer one (-d)
     bool bUninstallFirst = false; // TASK_INSTALL: remove the TV's copy first (its data goes with it)
@@ -173,9 +172,10 @@ protected:
     void DrawPackageIcon();
     void ShowAboutBox();
     void SetStatus(const char* pszText);
-    // The file the next install reads: a copy "install.apk" beside the
-    // package when Davrel may make or refresh one, else the package itself.
-    std::string PrepareInstallFile();
+    // The file an install of strPackage reads: a copy "install.apk" beside
+    // it when Davrel may make or refresh one, else the package itself. Made
+    // on the task worker: a large package's copy never holds the window.
+    std::string PrepareInstallFile(const std::string& strPackage);
     // The device check before a command; false (status set) when no TV is
     // ready. The device found is the one later orders name.
     bool CheckTvReady(int nDefaultWhenNot);
@@ -254,7 +254,8 @@ protected:
     CTaskQueue m_tasks;
     std::vector<TvLeftover> m_vecLeftovers;  // half-sent files on TVs, not yet removed (window thread)
     std::deque<TaskOrder> m_queuedOrders;   // given to m_tasks and not finished, oldest first (window thread)
-    std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made
+    CCriticalSection m_csCopies;
+    std::vector<InstallCopy> m_vecInstallCopies;  // every "install.apk" this run made, under m_csCopies
     std::string m_strTaskStatus;            // the last status a task reported
     std::string m_strStartupMessage;        // kept on the status line after start-up
     InstalledVersion m_tvVersion;           // the last answer: of m_strTvVersionOf on m_strTvVersionSerial

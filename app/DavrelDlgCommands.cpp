@@ -95,7 +95,6 @@ void CDavrelDlg::OnInstallClicked() {
     order.strPackageFile = m_strApkFile;
     order.bDowngrade = bDowngrade;
     order.strPackageName = m_pTool->LoadedPackageName();
-    order.strInstallFile = PrepareInstallFile();
     order.bInternal = bInternal;
     order.strSerial = m_pTool->Serial();
     if (!StartTask(order)) return;
@@ -207,9 +206,10 @@ void CDavrelDlg::ShowInstalledVersion() {
         bShown ? std::string(INSTALLED_ON_TV) + VersionShown(m_tvVersion.strName, m_tvVersion.strCode) : std::string());
 }
 
-std::string CDavrelDlg::PrepareInstallFile() {
-    // Our copies may be refreshed only while no waiting or running install reads one.
-    return ChooseInstallFile(m_strApkFile, m_vecInstallCopies, !m_queuedOrders.empty());
+std::string CDavrelDlg::PrepareInstallFile(const std::string& strPackage) {
+    // The worker runs one order at a time: no other install reads a copy now.
+    CLockGuard lock(m_csCopies);
+    return ChooseInstallFile(strPackage, m_vecInstallCopies, m_hCancelEvent.Get());
 }
 
 void CDavrelDlg::OnUninstallClicked() {

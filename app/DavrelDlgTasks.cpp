@@ -90,15 +90,16 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
             }
         }
         Report(STATUS_INSTALLING, IDC_BTN_UNINSTALL, FALSE);
-        if (BundleKindOf(order.strInstallFile) != BUNDLE_NONE) {
-            result = m_pTool->InstallBundle(order.bInternal, order.bDowngrade, order.strInstallFile, order.strSerial,
+        const std::string strInstallFile = PrepareInstallFile(order.strPackageFile);
+        if (BundleKindOf(strInstallFile) != BUNDLE_NONE) {
+            result = m_pTool->InstallBundle(order.bInternal, order.bDowngrade, strInstallFile, order.strSerial,
                                             [this](BundleStage stage) {
                 Report(stage == STAGE_UNPACKING ? STATUS_UNPACKING
                        : stage == STAGE_PUSHING_OBB ? STATUS_PUSHING_OBB : STATUS_INSTALLING);
             });
         } else {
             // A large package says how much of it is on the TV, then that the TV installs it.
-            result = m_pTool->InstallPackage(order.bInternal ? 1 : 0, order.strInstallFile, order.strSerial,
+            result = m_pTool->InstallPackage(order.bInternal ? 1 : 0, strInstallFile, order.strSerial,
                                              order.bDowngrade, [this](int nShare) {
                 if (nShare >= PROGRESS_TV_INSTALLING) return Report(STATUS_TV_INSTALLING);
                 char szText[64];

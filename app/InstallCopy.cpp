@@ -22,9 +22,22 @@ bool IsStillOurCopy(const InstallCopy& copy) {
            ::CompareFileTime(&ftWritten, &copy.ftWritten) == 0;
 }
 
-bool MakeInstallCopy(const std::string& strSource, InstallCopy& copy, bool bReplace) {
+namespace {
+// Asked by the system between chunks: a closing window ends a copy of a
+// large package at once, and the system removes what it had written.
+DWORD CALLBACK CopyGoesOn(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE,
+                          HANDLE, LPVOID pCancel) {
+    HANDLE hCancel = static_cast<HANDLE>(pCancel);
+    return hCancel && ::WaitForSingleObject(hCancel, 0) == WAIT_OBJECT_0 ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+}  // namespace
+
+bool MakeInstallCopy(const std::string& strSource, InstallCopy& copy, bool bReplace, HANDLE hCancel) {
+    if (hCancel && ::WaitForSingleObject(hCancel, 0) == WAIT_OBJECT_0) return false;
     bool bMayReplace = bReplace && IsStillOurCopy(copy);
-    if (!::CopyFileA(strSource.c_str(), copy.strPath.c_str(), bMayReplace ? FALSE : TRUE)) return false;
+    if (!::CopyFileExA(strSource.c_str(), copy.strPath.c_str(), CopyGoesOn, hCancel, NULL,
+                       bMayReplace ? 0 : COPY_FILE_FAIL_IF_EXISTS))
+        return false;
     if (ReadIdentity(copy.strPath, copy.nSize, copy.ftWritten)) return true;
     // Made, but unreadable at once: it cannot be told from the user's later.
     copy.nSize = ~0ull;
@@ -45,7 +58,7 @@ std::string FullPath(const std::string& strPath) {
 }
 }  // namespace
 
-std::string ChooseInstallFile(const std::string& strPackage, std::vector<InstallCopy>& vecCopies, bool bCopiesInUse) {
+std::string ChooseInstallFile(const std::string& strPackage, std::vector<InstallCopy>& vecCopies, HANDLE hCancel) {
     // A bundle is unpacked into a folder of Davrel's own: no copy beside it.
     if (BundleKindOf(strPackage) != BUNDLE_NONE) return strPackage;
     size_t nSlash = strPackage.find_last_of("\\/");
@@ -57,14 +70,13 @@ std::string ChooseInstallFile(const std::string& strPackage, std::vector<Install
     std::string strCopy = FullPath(strFolder + INSTALL_COPY_NAME);
     auto it = std::find_if(vecCopies.begin(), vecCopies.end(),
                            [&](const InstallCopy& made) { return SamePath(made.strPath, strCopy); });
-    // Our own copy may be refreshed while it is still as we made it and no
-    // install reads it; any other "install.apk" is the user's and stays.
-    // Otherwise the package itself is installed.
+    // Our own copy may be refreshed while it is still as we made it; any
+    // other "install.apk" is the user's and stays. Otherwise the package
+    // itself is installed.
     InstallCopy copy;
     copy.strPath = strCopy;
     if (it != vecCopies.end()) copy = *it;
-    bool bReplace = it != vecCopies.end() && !bCopiesInUse;
-    if (!MakeInstallCopy(strPackage, copy, bReplace)) return strPackage;
+    if (!MakeInstallCopy(strPackage, copy, it != vecCopies.end(), hCancel)) return strPackage;
     if (it != vecCopies.end()) *it = copy;
     else vecCopies.push_back(copy);
     return strCopy;

@@ -109,27 +109,29 @@ std::string Read(const std::string& strPath) {
     return ReadFileBytes(strPath, strData) ? strData : "(none)";
 }
 
-TEST(InstallCopy, OnlyOurOwnCopyIsEverReplacedAndOnlyWhenNoInstallReadsIt) {
+TEST(InstallCopy, OnlyOurOwnCopyIsEverReplacedAndACancelledOneLeavesNothing) {
     CTempDir dir;
     std::vector<InstallCopy> copies;
     const std::string A = dir / "a.apk", COPY = dir / "install.apk";
     ASSERT_TRUE(WriteFileBytes(A, "version 1"));
-    EXPECT_EQ(COPY, ChooseInstallFile(A, copies, false));
+    EXPECT_EQ(COPY, ChooseInstallFile(A, copies));
     ASSERT_TRUE(WriteFileBytes(A, "version 2"));
-    // While an install reads the copy, the package itself goes.
-    EXPECT_EQ(A, ChooseInstallFile(A, copies, true));
-    EXPECT_EQ("version 1", Read(COPY)) << "a copy an install reads was replaced";
-    EXPECT_EQ(COPY, ChooseInstallFile(A, copies, false));
+    // A closing window: no copy is made, the package itself would go.
+    CScopedHandle hCancel(::CreateEventA(NULL, TRUE, TRUE, NULL));
+    EXPECT_EQ(A, ChooseInstallFile(A, copies, hCancel.Get()));
+    EXPECT_EQ(COPY, ChooseInstallFile(A, copies));
     EXPECT_EQ("version 2", Read(COPY));
     // The user's own file where our copy was: kept, and the package goes as it is.
     ASSERT_TRUE(WriteFileBytes(COPY, "the user's own"));
-    EXPECT_EQ(A, ChooseInstallFile(A, copies, false));
+    EXPECT_EQ(A, ChooseInstallFile(A, copies));
     EXPECT_EQ("the user's own", Read(COPY));
+    EXPECT_EQ(A, ChooseInstallFile(A, copies, hCancel.Get()));
+    EXPECT_EQ("the user's own", Read(COPY)) << "a cancelled copy removed the user's file";
     // A package itself called install.apk, and a bundle, go as they are.
-    EXPECT_EQ(COPY, ChooseInstallFile(COPY, copies, false));
+    EXPECT_EQ(COPY, ChooseInstallFile(COPY, copies));
     const std::string BUNDLE = dir / "b.xapk";
     ASSERT_TRUE(WriteFileBytes(BUNDLE, "PK"));
-    EXPECT_EQ(BUNDLE, ChooseInstallFile(BUNDLE, copies, false));
+    EXPECT_EQ(BUNDLE, ChooseInstallFile(BUNDLE, copies));
     EXPECT_EQ(1u, copies.size());
 }
 
