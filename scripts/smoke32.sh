@@ -59,7 +59,7 @@ davrel_wine_prefix
 davrel_real_tools >/dev/null
 winpath() { echo "Z:${1//\//\\}"; }
 wineserver -p </dev/null >/dev/null 2>&1 || true
-# qemu-user's 32-bit Wine dies with three threads awake at once: Davrel's
-# side-by-side queries run in turn here (tools/RunBeside.h).
-DAVREL_QUERIES_IN_TURN=1 DAVREL_EXE32=$(winpath "$BUILD/i686/bin/Davrel.exe") DAVREL_AAPT32=$(winpath "$AAPTJS/bin/win32/aapt.exe") \
+# qemu-user's 32-bit Wine dies with three threads awake at once and starts
+# each tool slowly: Davrel is told so (tools/Emulation.h).
+DAVREL_UNDER_EMULATION=1 DAVREL_EXE32=$(winpath "$BUILD/i686/bin/Davrel.exe") DAVREL_AAPT32=$(winpath "$AAPTJS/bin/win32/aapt.exe") \
   timeout 900 "$WINE" "$2"

@@ -99,7 +99,7 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     std::string strIcon;
     // The window waits meanwhile: the whole read has one time limit, and a
     // read cut short by it says so (not that the bundle is damaged).
-    CScopedHandle hDeadline(StartDeadline(BUNDLE_READ_LIMIT_MS));
+    CScopedHandle hDeadline(StartDeadline(UnderEmulation() ? 6 * BUNDLE_READ_LIMIT_MS : BUNDLE_READ_LIMIT_MS));
     const HANDLE hStop = hDeadline ? hDeadline.Get() : m_hCancel;
     CBundleArchive archive;
     BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));

@@ -3,7 +3,7 @@
 // pipe, and streamed installs print none, so the file's size on the TV is
 // read while it arrives. Then pm installs it from there and it is removed.
 #include "tools/ApkTool.h"
-#include "tools/RunBeside.h"
+#include "tools/Emulation.h"
 
 #include <process.h>
 #include <algorithm>
@@ -92,7 +92,7 @@ ToolRun CApkTool::PushWatched(const std::string& strPush, const std::string& str
     push.hCancel = m_hCancel;
     CScopedHandle hDone(::CreateEventA(NULL, TRUE, FALSE, NULL));
     push.hDone = hDone.Get();
-    HANDLE hThread = hDone && !QueriesInTurn() ? reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, PushProc, &push, 0, NULL)) : NULL;
+    HANDLE hThread = hDone && !UnderEmulation() ? reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, PushProc, &push, 0, NULL)) : NULL;
     // Without a thread of its own it is still sent, only without its share shown.
     if (!hThread) return RunToolEx(push.strCommand, TOOL_NO_TIMEOUT, m_hCancel);
     CScopedHandle thread(hThread);
