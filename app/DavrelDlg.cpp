@@ -6,10 +6,10 @@
 #include <stdlib.h>
 #include "app/AboutDlg.h"
 #include "app/DavrelDlgTexts.h"
-#include "framework/Trace.h"
 #include "app/OpenLink.h"
 #include "framework/PaintDC.h"
 #include "framework/TextConvert.h"
+#include "framework/Trace.h"
 #include "framework/WinApp.h"
 #include "package/IconPainter.h"
 #include "shell/ApkAssociation.h"

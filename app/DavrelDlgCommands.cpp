@@ -144,12 +144,8 @@ bool CDavrelDlg::ConfirmRoom(bool bInternal) {
     // Only figures of this TV count: they are cleared when a reading fails.
     const std::string strFree = (bInternal ? m_pTool->m_strDataFree : m_pTool->m_strSdcardFree);
     const std::string strShown = strFree.substr(0, strFree.find_first_of("\r\n"));
-    unsigned long long nFree = 0;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!ReadStorageBytes(strShown, nFree) || !::GetFileAttributesExA(m_strApkFile.c_str(), GetFileExInfoStandard, &data))
-        return true;
-    const unsigned long long nSize = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (nFree >= nSize) return true;
+    unsigned long long nFree = 0, nSize = 0;
+    if (!ReadStorageBytes(strShown, nFree) || !PackageFileBytes(m_strApkFile, nSize) || nFree >= nSize) return true;
     std::string strText = FilledText(ASK_LOW_SPACE, strShown, FormatFileSize(nSize));
     if (MessageBox(strText.c_str(), ASK_TITLE, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) return true;
     SetStatus(STATUS_INSTALL_CANCELLED);

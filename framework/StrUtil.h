@@ -40,6 +40,19 @@ inline std::string Trimmed(const std::string& strText) {
     return strText.substr(nFirst, strText.find_last_not_of(" \t") - nFirst + 1);
 }
 
+// The words of a line, split at runs of spaces and tabs (the columns of
+// df and ls -l).
+inline std::vector<std::string> SplitWords(const std::string& strLine) {
+    std::vector<std::string> words;
+    size_t nAt = 0;
+    while ((nAt = strLine.find_first_not_of(" \t", nAt)) != std::string::npos) {
+        size_t nEnd = strLine.find_first_of(" \t", nAt);
+        words.push_back(strLine.substr(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt));
+        nAt = nEnd;
+    }
+    return words;
+}
+
 // The non-empty lines, split at CR and LF alike: older TVs end lines with
 // CRLF and adb's progress display rewrites its line with a lone CR.
 inline std::vector<std::string> SplitLines(const std::string& strText) {

@@ -271,13 +271,7 @@ long long ReadTvFileSize(const std::string& strOutput)
         if (strText.empty() || strText[0] != '-') continue;  // ls -l: a plain file's line
         // The size stands before the date, after the mode, owner and group
         // (and the link count, from toybox and busybox).
-        std::vector<std::string> fields;
-        size_t nPos = 0;
-        while ((nPos = strText.find_first_not_of(" \t", nPos)) != std::string::npos) {
-            size_t nEnd = strText.find_first_of(" \t", nPos);
-            fields.push_back(strText.substr(nPos, nEnd == std::string::npos ? std::string::npos : nEnd - nPos));
-            nPos = nEnd;
-        }
+        const std::vector<std::string> fields = SplitWords(strText);
         for (size_t i = 3; i + 1 < fields.size(); ++i)
             if (IsDateField(fields[i + 1]) && IsDigits(fields[i])) return std::stoll(fields[i]);
     }

@@ -3,6 +3,7 @@
 // its mount point's line, with the listing's own line end, exactly as the
 // busybox pipelines of the single queries print it; the window shows it as is.
 #include "tools/ApkTool.h"
+#include "framework/StrUtil.h"
 #include "tools/DeviceReport.h"
 #include "tools/ToolRunner.h"
 
@@ -31,17 +32,6 @@ const struct {
     {"/data/sdext2", 3, "busybox df -h|busybox grep ' /data/sdext2$'|busybox awk '{print $3}'"},
 };
 
-std::vector<std::string> Columns(const std::string& strLine) {
-    std::vector<std::string> columns;
-    size_t nAt = 0;
-    while ((nAt = strLine.find_first_not_of(" \t", nAt)) != std::string::npos) {
-        size_t nEnd = strLine.find_first_of(" \t", nAt);
-        columns.push_back(strLine.substr(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt));
-        nAt = nEnd;
-    }
-    return columns;
-}
-
 }  // namespace
 
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex)
@@ -64,7 +54,7 @@ void ReadStorageListing(const std::string& strListing, std::string (&strFigures)
         for (const std::string& strLine : lines) {
             if (strLine.size() < strTail.size() || strLine.compare(strLine.size() - strTail.size(), strTail.size(), strTail) != 0)
                 continue;
-            std::vector<std::string> columns = Columns(strLine);
+            std::vector<std::string> columns = SplitWords(strLine);
             size_t nColumn = static_cast<size_t>(STORAGE_FIELDS[i].nColumn);
             strFigures[i] += (nColumn <= columns.size() ? columns[nColumn - 1] : std::string()) + strEnd;
         }
