@@ -62,4 +62,4 @@ wineserver -p </dev/null >/dev/null 2>&1 || true
 # qemu-user's 32-bit Wine dies with three threads awake at once and starts
 # each tool slowly: Davrel is told so (tools/Emulation.h).
 DAVREL_UNDER_EMULATION=1 DAVREL_EXE32=$(winpath "$BUILD/i686/bin/Davrel.exe") DAVREL_AAPT32=$(winpath "$AAPTJS/bin/win32/aapt.exe") \
-  timeout 900 "$WINE" "$2"
+  timeout 1800 "$WINE" "$2"

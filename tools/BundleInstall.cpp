@@ -63,7 +63,7 @@ std::vector<size_t> DensityPartsFirst(const std::vector<std::string>& vecParts) 
 
 // Reading a bundle's details runs on the window's thread: the unpacking and
 // the aapt runs of the parts tried together end after this long.
-const LONGLONG BUNDLE_READ_LIMIT_MS = 10000;
+const DWORD BUNDLE_READ_LIMIT_MS = 10000;
 
 // A handle that becomes signalled once the limit has passed from now.
 HANDLE StartDeadline(LONGLONG nMilliseconds) {
@@ -99,7 +99,7 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
     std::string strIcon;
     // The window waits meanwhile: the whole read has one time limit, and a
     // read cut short by it says so (not that the bundle is damaged).
-    CScopedHandle hDeadline(StartDeadline(UnderEmulation() ? 6 * BUNDLE_READ_LIMIT_MS : BUNDLE_READ_LIMIT_MS));
+    CScopedHandle hDeadline(StartDeadline(EmulatedLimit(BUNDLE_READ_LIMIT_MS)));
     const HANDLE hStop = hDeadline ? hDeadline.Get() : m_hCancel;
     CBundleArchive archive;
     BundleContents contents = archive.Open(strBundle, BundleKindOf(strBundle));

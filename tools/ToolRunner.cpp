@@ -4,6 +4,7 @@
 #include "framework/ScopedWin.h"
 #include "framework/TextConvert.h"
 #include "framework/Trace.h"
+#include "tools/Emulation.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ ToolRunStatus DrainAfterExit(HANDLE hRead, std::string& pending, DWORD start, DW
 ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
     ToolRun run;
     if (strCommandLine.empty()) return run;
+    timeoutMs = EmulatedLimit(timeoutMs);
 
     // The tool's name and arguments, without its folder.
     if (IsTracing()) Trace("tool run", strCommandLine.substr(strCommandLine.find_last_of('\\', strCommandLine.find(".exe")) + 1));
