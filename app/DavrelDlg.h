@@ -161,7 +161,7 @@ protected:
     // Package and storage
     // Reads and shows the current package; returns why it could not, as the
     // status line now says it, or empty.
-    std::string LoadApk();
+    std::string LoadApk(CApkTool::BadgingAhead* pAhead = nullptr);
     // The storage figures, from ahead when they were read beside the device check.
     Problem ShowStorageInfo(std::future<StorageReading>& ahead);
     void ShowStorageFigures();

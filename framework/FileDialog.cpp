@@ -32,7 +32,49 @@ FILEOPENDIALOGOPTIONS OptionsFromFlags(DWORD dwFlags) {
     if (dwFlags & OFN_NODEREFERENCELINKS) fos |= FOS_NODEREFERENCELINKS;
     return fos;
 }
+// Passes the dialog's "file confirmed" on to its CFileDialog. Lives on
+// DoModal's stack, outliving the dialog that holds it.
+class CFileOkEvents : public IFileDialogEvents {
+public:
+    explicit CFileOkEvents(CFileDialog* pOwner) : m_pOwner(pOwner) {}
+    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IFileDialogEvents) {
+            *ppv = static_cast<IFileDialogEvents*>(this);
+            return S_OK;
+        }
+        *ppv = NULL;
+        return E_NOINTERFACE;
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
+    IFACEMETHODIMP_(ULONG) Release() override { return 1; }
+    IFACEMETHODIMP OnFileOk(IFileDialog* pDialog) override {
+        CComPtrLite<IShellItem> pItem;
+        PWSTR pszPath = NULL;
+        if (!pDialog || FAILED(pDialog->GetResult(pItem.Receive())) ||
+            FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath)
+            return S_OK;  // DoModal finds the same and says so
+        std::wstring strPath = pszPath;
+        ::CoTaskMemFree(pszPath);
+        return m_pOwner->FileOk(strPath) ? S_FALSE : S_OK;
+    }
+    IFACEMETHODIMP OnFolderChanging(IFileDialog*, IShellItem*) override { return S_OK; }
+    IFACEMETHODIMP OnFolderChange(IFileDialog*) override { return S_OK; }
+    IFACEMETHODIMP OnSelectionChange(IFileDialog*) override { return S_OK; }
+    IFACEMETHODIMP OnShareViolation(IFileDialog*, IShellItem*, FDE_SHAREVIOLATION_RESPONSE*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP OnTypeChange(IFileDialog*) override { return S_OK; }
+    IFACEMETHODIMP OnOverwrite(IFileDialog*, IShellItem*, FDE_OVERWRITE_RESPONSE*) override { return E_NOTIMPL; }
+
+private:
+    CFileDialog* m_pOwner;
+};
 }  // namespace
+
+BOOL CFileDialog::FileOk(const std::wstring& strPath) {
+    m_strPathNameW = strPath;
+    m_strPathName = WidePathToAnsi(strPath);
+    return OnFileNameOK();
+}
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt, const char* pszFileName,
                          DWORD dwFlags, const char* pszFilter, CWnd* pParentWnd, DWORD dwSize,
@@ -45,9 +87,11 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt, const char
 
 INT_PTR CFileDialog::DoModal() {
     m_strPathName.clear();
+    m_strPathNameW.clear();
     CScopedCoInit com;
     if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return IDCANCEL;
 
+    CFileOkEvents events(this);  // before the dialog: it outlives it
     CComPtrLite<IFileOpenDialog> pDialog;
     if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, NULL, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
                                   reinterpret_cast<void**>(pDialog.Receive()))))
@@ -71,7 +115,11 @@ INT_PTR CFileDialog::DoModal() {
 
     HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : NULL;
     if (!hOwner && AfxGetApp() && AfxGetApp()->m_pMainWnd) hOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
-    if (FAILED(pDialog->Show(hOwner))) return IDCANCEL;  // cancelled, or the dialog failed
+    DWORD dwCookie = 0;
+    const bool bAdvised = SUCCEEDED(pDialog->Advise(&events, &dwCookie));
+    const HRESULT hrShown = pDialog->Show(hOwner);
+    if (bAdvised) pDialog->Unadvise(dwCookie);
+    if (FAILED(hrShown)) return IDCANCEL;  // cancelled, or the dialog failed
 
     CComPtrLite<IShellItem> pItem;
     if (FAILED(pDialog->GetResult(pItem.Receive()))) return IDCANCEL;

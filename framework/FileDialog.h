@@ -23,6 +23,13 @@ public:
     // The chosen file as the system named it.
     std::wstring GetPathNameW() const { return m_strPathNameW; }
 
+    // Called when the user confirms a file, while the dialog is still up
+    // (the path names are set by then): nonzero keeps the dialog open.
+    virtual BOOL OnFileNameOK() { return FALSE; }
+    virtual ~CFileDialog() {}
+
+    BOOL FileOk(const std::wstring& strPath);  // for the dialog's events
+
 private:
     std::string m_strDefExt;
     std::string m_strFileName;

@@ -114,6 +114,26 @@ TEST_F(WindowTest, StartsWithoutAdbAndKeepsWhatStillWorks) {
     DeleteFileA((szTemp + std::string("com.norvale.demo1.2.png")).c_str());
 }
 
+TEST_F(WindowTest, APackageChosenInTheFileDialogIsReadOnceAndAsItself) {
+    // aapt names each package after its file: the read begun as the dialog
+    // closes is of the package then shown, and the package is not read again.
+    std::string strAapt;
+    for (const char* pszName : {"a", "b"})
+        strAapt += Rule(std::string(pszName) + ".apk", std::string("package: name='com.") + pszName +
+                                                           "' versionName='1'\napplication: label='" + pszName + "'\n");
+    ASSERT_TRUE(m_app.SetScript("aapt", strAapt));
+    const std::string A = MakePackage("a", "a.apk"), B = MakePackage("b", "b.apk");
+    ASSERT_TRUE(StartWith(A) && m_app.Text(IDC_STATIC_NAME) == "a");
+    for (const std::string& strChosen : {B, A}) {
+        ASSERT_TRUE(m_app.PostClick(IDC_BTN_SELECT));
+        HWND hwndDialog = m_app.WaitDialog();
+        ASSERT_TRUE(hwndDialog && m_app.AnswerFileDialog(hwndDialog, strChosen));
+        EXPECT_TRUE(m_app.WaitText(IDC_STATIC_NAME, strChosen == A ? "a" : "b")) << strChosen;
+    }
+    EXPECT_EQ(3u, m_app.ToolArgs("aapt").size()) << "a package read twice";
+    EXPECT_TRUE(CloseCleanly());
+}
+
 TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) {
     // aapt names each package after its file; a dropped list's first package counts.
     std::string strAapt;

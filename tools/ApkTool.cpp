@@ -22,7 +22,7 @@ std::string CApkTool::BuildCommand(unsigned int code) const {
     switch (code) {
     case CMD_BADGING:
         if (m_strApkPath.empty() || m_strAaptPath.empty()) return std::string();
-        return CCommandLine::Aapt(m_strAaptPath).Word("d").Word("badging").Path(m_strApkPath).Text();
+        return BadgingCommand(m_strAaptPath, m_strApkPath);
     case CMD_DEVICES:
         if (m_strAdbPath.empty()) return std::string();
         return CCommandLine::Adb(m_strAdbPath).Word("devices").Word("-l").Text();

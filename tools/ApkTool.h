@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <future>
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
@@ -55,6 +56,10 @@ const int PROGRESS_TV_INSTALLING = 100;
 // the file's name), and where Davrel pushes one; empty when the name cannot
 // go to the TV's shell as a plain word.
 std::string TvTransferPath(const std::string& strInstallFile);
+// aapt's badging report of one file.
+std::string BadgingCommand(const std::string& strAapt, const std::string& strFile);
+// The TV's shell line that installs a pushed package and removes it.
+std::string PushedInstallScript(bool bInternal, bool bDowngrade, const std::string& strTarget);
 
 // The device check: nothing, or why the device is not ready; and the serial
 // adb lists it by, which later commands name.
@@ -163,7 +168,15 @@ public:
     std::string BuildInstallCommand(bool bInternal, bool bDowngrade, const std::string& strApkPath,
                                     const std::string& strSerial) const;
 
-    void LoadPackageInfo();
+    // A plain package's badging report read beside the caller, from the
+    // moment the user confirms it (the file dialog still closing).
+    // LoadPackageInfo takes it when it is of the package it loads.
+    struct BadgingAhead {
+        std::string strApkPath;
+        std::future<ToolRun> run;
+    };
+    BadgingAhead StartBadging(const std::string& strApkPath) const;
+    void LoadPackageInfo(BadgingAhead* pAhead = nullptr);
     bool IsDeviceConnected() const;
     // The device check for a serial (empty: any device adb lists): nothing,
     // or why that device is not ready.

@@ -77,10 +77,6 @@ HANDLE StartDeadline(LONGLONG nMilliseconds) {
     return hTimer;
 }
 
-std::string BadgingCommand(const std::string& strAapt, const std::string& strFile) {
-    return CCommandLine::Aapt(strAapt).Word("d").Word("badging").Path(strFile).Text();
-}
-
 bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
     ULARGE_INTEGER free;
     return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;

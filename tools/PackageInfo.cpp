@@ -3,9 +3,30 @@
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
 #include "tools/FileSize.h"
+#include "tools/RunBeside.h"
 #include "tools/ToolRunner.h"
 
-void CApkTool::LoadPackageInfo()
+std::string BadgingCommand(const std::string& strAapt, const std::string& strFile) {
+    return CCommandLine::Aapt(strAapt).Word("d").Word("badging").Path(strFile).Text();
+}
+
+CApkTool::BadgingAhead CApkTool::StartBadging(const std::string& strApkPath) const
+{
+    BadgingAhead ahead;
+    std::string strCommand;
+    {
+        CLockGuard lock(m_csFields);
+        if (m_strAaptPath.empty()) return ahead;
+        strCommand = BadgingCommand(m_strAaptPath, strApkPath);
+    }
+    if (strApkPath.empty() || strCommand.empty() || BundleKindOf(strApkPath) != BUNDLE_NONE) return ahead;
+    const HANDLE hCancel = m_hCancel;
+    ahead.run = RunBeside([strCommand, hCancel] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, hCancel); });
+    if (ahead.run.valid()) ahead.strApkPath = strApkPath;
+    return ahead;
+}
+
+void CApkTool::LoadPackageInfo(BadgingAhead* pAhead)
 {
     std::string strCommand;
     std::string strApkPath;
@@ -20,7 +41,8 @@ void CApkTool::LoadPackageInfo()
     }
     // aapt runs without the lock so that a running install is not held up;
     // the permission table belongs to this (the window's) thread alone.
-    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    const bool bAhead = pAhead && pAhead->run.valid() && pAhead->strApkPath == strApkPath;
+    ToolRun run = bAhead ? pAhead->run.get() : RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     // A missing or hung aapt is told apart from a package it cannot read.
     Problem problem = RunProblem(run, TOOL_AAPT);
     BadgingDetails details;

@@ -45,6 +45,15 @@ std::string TvTransferPath(const std::string& strInstallFile) {
     return CCommandLine::Adb("adb").Word(strPath).IsRefused() ? std::string() : strPath;
 }
 
+// pm installs it and the same shell removes it, installed or refused: one
+// adb run instead of two.
+std::string PushedInstallScript(bool bInternal, bool bDowngrade, const std::string& strTarget) {
+    std::string strScript = "pm install -r ";
+    if (bDowngrade) strScript += "-d ";
+    if (!bInternal) strScript += "-s ";
+    return strScript + strTarget + "; rm -f " + strTarget;
+}
+
 InstallResult CApkTool::InstallPushed(bool bInternal, bool bDowngrade, const std::string& strApkPath,
                                       const std::string& strSerial, unsigned long long nBytes,
                                       const std::function<void(int)>& onProgress) const {
@@ -75,12 +84,12 @@ InstallResult CApkTool::InstallPushed(bool bInternal, bool bDowngrade, const std
         return result;
     }
     onProgress(PROGRESS_TV_INSTALLING);
-    CCommandLine install = CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("pm").Word("install").Word("-r");
-    if (bDowngrade) install.Word("-d");
-    if (!bInternal) install.Word("-s");
-    result = RunChange(install.Word(strTarget).Text(), m_hCancel);
-    // Installed or refused, the copy on the TV has done its work.
-    if (!RemoveTvFile(strSerial, strTarget)) result.strLeftover = strTarget;
+    // Only a run cut short leaves the copy there.
+    const std::string strScript = PushedInstallScript(bInternal, bDowngrade, strTarget);
+    run = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(strScript).Text(), TOOL_NO_TIMEOUT, m_hCancel);
+    result.problem = RunProblem(run, TOOL_ADB);
+    if (result.problem.IsNone()) result = ReadInstallOutput(run.strOutput);
+    if (run.status != TOOL_EXITED || IsConnectionDrop(result.problem)) result.strLeftover = strTarget;
     return result;
 }
 
