@@ -46,8 +46,10 @@ struct InstallResult {
 // Plain packages larger than this are sent as their own step, so that the
 // share sent can be shown while they travel.
 const unsigned long long PROGRESS_MIN_BYTES = 5ull << 20;
-// The share sent is read at most this often (each reading is one adb run).
-const DWORD PROGRESS_POLL_MS = 500;
+// The share sent is read once per this time, start to start (each reading
+// is one adb run, which costs the install a little): the line still changes
+// at least once a second.
+const DWORD PROGRESS_POLL_MS = 900;
 // onProgress hears the share sent (0 to 99), and PROGRESS_TV_INSTALLING once
 // the whole package is on the TV and its package manager installs it.
 const int PROGRESS_TV_INSTALLING = 100;
@@ -191,8 +193,8 @@ public:
                                  bool bDowngrade = false,
                                  const std::function<void(int)>& onProgress = std::function<void(int)>()) const;
     // Pushes the package to /data/local/tmp while a second query reads its
-    // size there (at most every PROGRESS_POLL_MS, one at a time, none after
-    // the push), then "pm install" from there, then removes it.
+    // size there (one query per PROGRESS_POLL_MS, one at a time, none after
+    // the push), then "pm install" from there and removes it in one shell.
     InstallResult InstallPushed(bool bInternal, bool bDowngrade, const std::string& strApkPath,
                                 const std::string& strSerial, unsigned long long nBytes,
                                 const std::function<void(int)>& onProgress) const;

@@ -111,10 +111,16 @@ ToolRun CApkTool::PushWatched(const std::string& strPush, const std::string& str
                                      .Shell("stat -c %s " + strTarget + " 2>/dev/null || ls -l " + strTarget).Text();
     const bool bPoll = PollingWanted() && nBytes > 0;
     int nShown = -1;
-    // One query at a time, the next PROGRESS_POLL_MS after the last answer,
-    // none once the push has ended; a query running then is ended with it
-    // (and so when the window closes, which ends the push).
-    while (::WaitForSingleObject(push.hDone, PROGRESS_POLL_MS) == WAIT_TIMEOUT) {
+    // One query at a time, each PROGRESS_POLL_MS after the start of the last
+    // (at once after a slow one), none once the push has ended; a query
+    // running then is ended with it (and so when the window closes, which
+    // ends the push).
+    DWORD dwLastStart = ::GetTickCount();
+    for (;;) {
+        const DWORD dwSince = ::GetTickCount() - dwLastStart;
+        if (::WaitForSingleObject(push.hDone, dwSince < PROGRESS_POLL_MS ? PROGRESS_POLL_MS - dwSince : 0) != WAIT_TIMEOUT)
+            break;
+        dwLastStart = ::GetTickCount();
         if (!bPoll) continue;
         ToolRun size = RunToolEx(strQuery, TOOL_QUERY_TIMEOUT_MS, push.hDone);
         long long nOnTv = size.status == TOOL_EXITED ? ReadTvFileSize(size.strOutput) : -1;

@@ -170,7 +170,7 @@ public:
 
     bool Run(int nRepetitions) {
         m_flows = {{"choose a package: details and icon shown", 1, {}, {}, {}},
-                   {"the same, once the file dialog has returned", 1, {}, {}, {}},
+                   {"the same, from the badging run's start", 1, {}, {}, {}},
                    {"connect: TV checked, storage shown", 11, {}, {}, {}},
                    {"refresh with storage", 9, {}, {}, {}},
                    {"install 6.1 MB package to the SD card", 10, {}, {}, {}},
@@ -265,7 +265,8 @@ public:
                         strOld.c_str(), Milliseconds(Median(flow.stall)).c_str(), Milliseconds(dWorst).c_str());
         }
         PrintGrowth();
-        std::printf("\nWine's open-file dialog returns %.0f ms after its OK (Davrel's first tool run starts then).\n",
+        std::printf("\nDavrel's badging run starts %.0f ms after the file dialog's OK (as the dialog confirms the file;\n"
+                    "the \"from the badging run's start\" row counts from then).\n",
                     Median(m_dialog));
         if (m_bHaveMemory) {
             std::printf("\nDavrel's peak working set %.1f MB, peak private bytes (PeakPagefileUsage) %.1f MB\n",
@@ -320,10 +321,16 @@ public:
         return true;
     }
 
+    // The highest peak seen in any of Davrel's starts (some flows start it afresh).
     void ReadPeakMemory() {
-        m_memory.cb = sizeof m_memory;
+        PROCESS_MEMORY_COUNTERS memory = {};
+        memory.cb = sizeof memory;
         HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ProcessId());
-        m_bHaveMemory = hProcess && GetProcessMemoryInfo(hProcess, &m_memory, sizeof m_memory);
+        if (hProcess && GetProcessMemoryInfo(hProcess, &memory, sizeof memory)) {
+            m_bHaveMemory = true;
+            m_memory.PeakWorkingSetSize = std::max(m_memory.PeakWorkingSetSize, memory.PeakWorkingSetSize);
+            m_memory.PeakPagefileUsage = std::max(m_memory.PeakPagefileUsage, memory.PeakPagefileUsage);
+        }
         if (hProcess) CloseHandle(hProcess);
     }
 
@@ -377,8 +384,9 @@ private:
         double dTools = tools ? timed(tools) : 0;
         double dOld = oldTools ? timed(oldTools) : 0;
         ReadPeakMemory();  // which flow raised the peak
-        std::fprintf(stderr, "bench: %s: %s ms, longest stall %s ms, peak private %.1f MB\n", m_flows[nFlow].pszName,
-                     Milliseconds(dDavrel).c_str(), Milliseconds(dStall).c_str(), m_memory.PeakPagefileUsage / 1048576.0);
+        std::fprintf(stderr, "bench: %s: %s ms, longest stall %s ms, highest peak private so far %.1f MB\n",
+                     m_flows[nFlow].pszName, Milliseconds(dDavrel).c_str(), Milliseconds(dStall).c_str(),
+                     m_memory.PeakPagefileUsage / 1048576.0);
         if (bKeep) {
             m_flows[nFlow].davrel.push_back(dDavrel);
             m_flows[nFlow].tools.push_back(dTools);
@@ -462,7 +470,7 @@ private:
         const std::vector<DWORD> before = ChildProcesses();
         double dStart = NowMs();
         if (!m_app.AnswerFileDialog(hwndDialog, strPackage)) return -1;
-        // The badging run starts once the dialog has returned. Polled with
+        // The badging run starts as the dialog confirms the file. Polled with
         // calls that do not wait for Davrel's busy window.
         m_dDialogMs = 0;
         while (!m_dDialogMs && NowMs() - dStart < FLOW_TIMEOUT_MS) {
