@@ -315,7 +315,7 @@ public:
         SetEnvironmentVariableA("DAVREL_NO_PROGRESS_POLL", NULL);
         const double dWith = Median(times[0]), dWithout = Median(times[1]);
         std::printf("\nInstall a 16 MB package to the SD card, median of %d runs each, in turns:\n\n"
-                    "| share sent | Davrel (ms) |\n|---|---:|\n| read twice a second | %.0f |\n| not read | %.0f |\n\n"
+                    "| share sent | Davrel (ms) |\n|---|---:|\n| read about once a second | %.0f |\n| not read | %.0f |\n\n"
                     "With the reading / without: %.3f\n",
                     nRepetitions, dWith, dWithout, dWithout > 0 ? dWith / dWithout : 0.0);
         return true;
