@@ -112,14 +112,16 @@ ToolRun CApkTool::PushWatched(const std::string& strPush, const std::string& str
     const bool bPoll = PollingWanted() && nBytes > 0;
     int nShown = -1;
     // One query at a time, each PROGRESS_POLL_MS after the start of the last
-    // (at once after a slow one), none once the push has ended; a query
+    // but never sooner than a third of that after its answer (a slow TV is
+    // not asked without pause), none once the push has ended; a query
     // running then is ended with it (and so when the window closes, which
     // ends the push).
-    DWORD dwLastStart = ::GetTickCount();
+    const DWORD MIN_PAUSE_MS = PROGRESS_POLL_MS / 3;
+    DWORD dwLastStart = ::GetTickCount() - PROGRESS_POLL_MS / 2;  // the first share within half of it
     for (;;) {
         const DWORD dwSince = ::GetTickCount() - dwLastStart;
-        if (::WaitForSingleObject(push.hDone, dwSince < PROGRESS_POLL_MS ? PROGRESS_POLL_MS - dwSince : 0) != WAIT_TIMEOUT)
-            break;
+        const DWORD dwPause = dwSince + MIN_PAUSE_MS < PROGRESS_POLL_MS ? PROGRESS_POLL_MS - dwSince : MIN_PAUSE_MS;
+        if (::WaitForSingleObject(push.hDone, dwPause) != WAIT_TIMEOUT) break;
         dwLastStart = ::GetTickCount();
         if (!bPoll) continue;
         ToolRun size = RunToolEx(strQuery, TOOL_QUERY_TIMEOUT_MS, push.hDone);
