@@ -32,6 +32,18 @@ FILEOPENDIALOGOPTIONS OptionsFromFlags(DWORD dwFlags) {
     if (dwFlags & OFN_NODEREFERENCELINKS) fos |= FOS_NODEREFERENCELINKS;
     return fos;
 }
+// The file the dialog has chosen, as the file system names it; empty when none.
+std::wstring ChosenPath(IFileDialog* pDialog) {
+    CComPtrLite<IShellItem> pItem;
+    PWSTR pszPath = NULL;
+    if (!pDialog || FAILED(pDialog->GetResult(pItem.Receive())) ||
+        FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath)
+        return std::wstring();
+    std::wstring strPath = pszPath;
+    ::CoTaskMemFree(pszPath);
+    return strPath;
+}
+
 // Passes the dialog's "file confirmed" on to its CFileDialog. Lives on
 // DoModal's stack, outliving the dialog that holds it.
 class CFileOkEvents : public IFileDialogEvents {
@@ -49,13 +61,8 @@ public:
     IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
     IFACEMETHODIMP_(ULONG) Release() override { return 1; }
     IFACEMETHODIMP OnFileOk(IFileDialog* pDialog) override {
-        CComPtrLite<IShellItem> pItem;
-        PWSTR pszPath = NULL;
-        if (!pDialog || FAILED(pDialog->GetResult(pItem.Receive())) ||
-            FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath)
-            return S_OK;  // DoModal finds the same and says so
-        std::wstring strPath = pszPath;
-        ::CoTaskMemFree(pszPath);
+        std::wstring strPath = ChosenPath(pDialog);
+        if (strPath.empty()) return S_OK;  // DoModal finds the same and says so
         return m_pOwner->FileOk(strPath) ? S_FALSE : S_OK;
     }
     IFACEMETHODIMP OnFolderChanging(IFileDialog*, IShellItem*) override { return S_OK; }
@@ -121,12 +128,7 @@ INT_PTR CFileDialog::DoModal() {
     if (bAdvised) pDialog->Unadvise(dwCookie);
     if (FAILED(hrShown)) return IDCANCEL;  // cancelled, or the dialog failed
 
-    CComPtrLite<IShellItem> pItem;
-    if (FAILED(pDialog->GetResult(pItem.Receive()))) return IDCANCEL;
-    PWSTR pszPath = NULL;
-    if (FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath) return IDCANCEL;
-    m_strPathNameW = pszPath;
-    ::CoTaskMemFree(pszPath);
+    m_strPathNameW = ChosenPath(pDialog.Get());
     if (m_strPathNameW.empty()) return IDCANCEL;
     m_strPathName = WidePathToAnsi(m_strPathNameW);
     return IDOK;

@@ -13,13 +13,13 @@ std::string BadgingCommand(const std::string& strAapt, const std::string& strFil
 CApkTool::BadgingAhead CApkTool::StartBadging(const std::string& strApkPath) const
 {
     BadgingAhead ahead;
+    if (strApkPath.empty() || BundleKindOf(strApkPath) != BUNDLE_NONE) return ahead;
     std::string strCommand;
     {
         CLockGuard lock(m_csFields);
-        if (m_strAaptPath.empty()) return ahead;
-        strCommand = BadgingCommand(m_strAaptPath, strApkPath);
+        if (!m_strAaptPath.empty()) strCommand = BadgingCommand(m_strAaptPath, strApkPath);
     }
-    if (strApkPath.empty() || strCommand.empty() || BundleKindOf(strApkPath) != BUNDLE_NONE) return ahead;
+    if (strCommand.empty()) return ahead;
     const HANDLE hCancel = m_hCancel;
     ahead.run = RunBeside([strCommand, hCancel] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, hCancel); });
     if (ahead.run.valid()) ahead.strApkPath = strApkPath;

@@ -147,13 +147,13 @@ public:
         m_tool.m_strApkPath = m_strPackage;
         m_strBadging = m_tool.BuildCommand(CMD_BADGING);
         m_tool.m_strApkPath = m_strPackage.substr(0, m_strPackage.rfind('\\') + 1) + "install.apk";
-        m_strInstall = m_tool.m_strApkPath;
+        m_strInstallFile = m_tool.m_strApkPath;
         if (!CopyFileA(m_strPackage.c_str(), m_tool.m_strApkPath.c_str(), FALSE)) return Fail("cannot copy the package");
         m_strLarge = BundlePath("large.apk");
         m_tool.m_strApkPath = m_strLarge;
         m_strLargeBadging = m_tool.BuildCommand(CMD_BADGING);
         m_tool.m_strApkPath = m_strLarge.substr(0, m_strLarge.rfind('\\') + 1) + "install.apk";
-        m_strLargeInstall = m_tool.m_strApkPath;
+        m_strLargeInstallFile = m_tool.m_strApkPath;
         if (GetFileAttributesA(m_strLarge.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no large package (make_large.py)");
 
         // The real aapt kept aside for the flow with the one that hangs: the
@@ -207,7 +207,7 @@ public:
             }
             if (!Measure(2, bKeep, [&] { return Connect(); }, [&] { BareConnect(); }, [&] { OldConnect(); })) return false;
             if (!Measure(3, bKeep, [&] { return Refresh(); }, [&] { BareRefresh(); }, [&] { OldRefresh(); })) return false;
-            if (!Measure(4, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strInstall); }, [&] { OldInstall(); }))
+            if (!Measure(4, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strInstallFile); }, [&] { OldInstall(); }))
                 return false;
             if (!Measure(5, bKeep, [&] { return Uninstall(); }, [&] { BareUninstall(); }, [&] { OldUninstall(); }))
                 return false;
@@ -221,7 +221,7 @@ public:
             // package's size, and only a little with the number of parts.
             if (!Measure(14, bKeep, [&] { return ChoosePackage(m_strLarge); }, [&] { RunTool(m_strLargeBadging); }))
                 return false;
-            if (!Measure(15, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strLargeInstall); })) return false;
+            if (!Measure(15, bKeep, [&] { return Install(); }, [&] { BareInstall(m_strLargeInstallFile); })) return false;
             if (!Measure(16, bKeep, [&] { return DropBundle("splits60.apks"); }, nullptr)) return false;
             if (!Measure(17, bKeep, [&] { return Install(); }, nullptr)) return false;
         }
@@ -597,7 +597,7 @@ private:
     }
     void OldInstall() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
-        m_tool.m_strApkPath = m_strInstall;
+        m_tool.m_strApkPath = m_strInstallFile;
         RunTool(m_tool.BuildCommand(CMD_INSTALL_SDCARD), TOOL_NO_TIMEOUT);
         Storage();
     }
@@ -609,8 +609,8 @@ private:
 
     CDavrelDriver m_app;
     CApkTool m_tool;
-    std::string m_strPackage, m_strAddress, m_strBadging, m_strInstall, m_strHangingAapt;
-    std::string m_strLarge, m_strLargeBadging, m_strLargeInstall;
+    std::string m_strPackage, m_strAddress, m_strBadging, m_strInstallFile, m_strHangingAapt;
+    std::string m_strLarge, m_strLargeBadging, m_strLargeInstallFile;
     std::vector<Flow> m_flows;
     double m_dDialogMs = 0;
     std::vector<double> m_dialog;
