@@ -176,7 +176,7 @@ TEST_F(WindowTest, TasksKeepTheirPackageHoldOtherCommandsAndEndPromptlyAtClose) 
 
     // The same for uninstalls: C's runs, A's waits while B is chosen.
     ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL));
-    EXPECT_FALSE(m_app.IsEnabled(IDC_BTN_INSTALL));
+    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_INSTALL, false));  // the task says so as it starts
     ASSERT_TRUE(m_app.Drop({A}) && m_app.Click(IDC_BTN_UNINSTALL) && m_app.Drop({B}));
     ASSERT_TRUE(FinishAdb("uninstall", 1) && FinishAdb("uninstall", 2));
     EXPECT_EQ((std::vector<std::string>{"uninstall com.c", "uninstall com.a"}), AdbArgs("uninstall"));
