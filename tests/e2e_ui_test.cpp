@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include "resources/resource.h"
 #include "framework/TextConvert.h"
+#include "package/BundleArchive.h"
+#include "package/ManifestHead.h"
+#include "tools/BadgingReport.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
 
@@ -358,7 +361,35 @@ TEST_F(e2e, BundlesGiveEachTvItsPartsAndTheObbItsFolder) {
             }
         }
     }
+    // Standalones, whole packages one per CPU type: the TV's gets sent.
+    ASSERT_TRUE(m_app.Drop({BundlePath("standalone.apks")}));
+    EXPECT_EQ("软件安装完成", Install(1));
+    CTempDir dir;
+    const std::string strArm = dir / "arm.apk";
+    CBundleArchive standalones;
+    ASSERT_EQ(BUNDLE_FINE, standalones.Open(BundlePath("standalone.apks"), BUNDLE_APKS).issue);
+    ASSERT_EQ(BUNDLE_FINE, standalones.Extract("standalones/standalone-armeabi_v7a.apk", strArm, NULL));
+    EXPECT_EQ(FileSha256(strArm), TvEvents("install_session").back()["parts.sha256"]);
     EXPECT_EQ("", DavrelTempFolders()) << "the unpacked parts stay behind";
+
+    // Parts are told apart by their manifests, without aapt: each part's head as aapt prints it.
+    size_t nSplits = 0, nParts = 0;
+    for (const char* pszBundle : {"sample.apks", "noabi.apks", "newsdk.xapk", "standalone.apks"}) {
+        CBundleArchive archive;
+        BundleContents contents = archive.Open(BundlePath(pszBundle), BundleKindOf(BundlePath(pszBundle)));
+        for (const std::string& strPart : contents.vecParts) {
+            const std::string strFile = dir / (std::to_string(nParts++) + ".apk");
+            ASSERT_EQ(BUNDLE_FINE, archive.Extract(strPart, strFile, NULL));
+            ManifestHead head = ReadPackageManifestHead(strFile);
+            BadgingDetails report = ReadBadgingReport(RunDataTool(m_app, "aapt", "d badging \"" + strFile + "\""));
+            ASSERT_TRUE(head.bRead && report.bRead) << pszBundle << " " << strPart;
+            EXPECT_EQ(report.strPackageName + " " + report.strVersionCode + " " + report.strSplit + " " + std::to_string(report.nMinSdk),
+                      head.strPackage + " " + head.strVersionCode + " " + head.strSplit + " " + std::to_string(head.nMinSdk))
+                << pszBundle << " " << strPart;
+            nSplits += !head.strSplit.empty();
+        }
+    }
+    EXPECT_GE(nSplits, 15u);
 }
 
 // What the TV cannot take, and hostile bundles, are refused when chosen and

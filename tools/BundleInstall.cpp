@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include "package/ManifestHead.h"
 #include "package/PackageIcon.h"
 #include "tools/BadgingReport.h"
 #include "tools/BundleParts.h"
@@ -77,6 +78,20 @@ HANDLE StartDeadline(LONGLONG nMilliseconds) {
     return hTimer;
 }
 
+// A part's name, version code, split and oldest Android straight from its
+// manifest, without an aapt run; false for a manifest only aapt should read.
+bool ReadPartManifest(const std::string& strFile, BadgingDetails& part) {
+    ManifestHead head = ReadPackageManifestHead(strFile);
+    if (!head.bRead) return false;
+    part = BadgingDetails();
+    part.bRead = true;
+    part.strPackageName = head.strPackage;
+    part.strVersionCode = head.strVersionCode;
+    part.strSplit = head.strSplit;
+    part.nMinSdk = head.nMinSdk;
+    return true;
+}
+
 bool EnoughRoom(const std::string& strFolder, unsigned long long nBytes) {
     ULARGE_INTEGER free;
     return ::GetDiskFreeSpaceExA(strFolder.c_str(), &free, NULL, NULL) && free.QuadPart >= nBytes + SPARE_BYTES;
@@ -114,6 +129,12 @@ void CApkTool::LoadBundleInfo(const std::string& strBundle) {
             if (extracted != BUNDLE_FINE) {
                 issue = extracted;
                 break;
+            }
+            // A split is no base: only a base's report gives the details shown.
+            BadgingDetails head;
+            if (ReadPartManifest(strFile, head) && !head.strSplit.empty()) {
+                ::DeleteFileA(strFile.c_str());
+                continue;
             }
             ToolRun run = RunToolEx(BadgingCommand(strAapt, strFile), TOOL_QUERY_TIMEOUT_MS, hStop);
             if (run.status == TOOL_CANCELLED) {
@@ -172,9 +193,10 @@ BundleIssue CApkTool::UnpackAndReadParts(CBundleArchive& archive, const BundleCo
     for (const BundleObb& obb : contents.vecObbs) nLargestObb = std::max(nLargestObb, archive.SizeOf(obb.strEntry));
     if (!EnoughRoom(folder.Path(), nNeeded + nLargestObb)) return BUNDLE_NO_ROOM;
 
-    // aapt reads one part while the next is unpacked, and as many parts at
-    // once as the PC has processors (at most four). Each part's outcome is
-    // taken in the parts' order, so the first part at fault is the one named.
+    // A part's manifest says what choosing the parts needs of it; aapt reads
+    // the parts whose manifests it cannot, one while the next is unpacked and
+    // as many at once as the PC has processors (at most four). Each part's
+    // outcome is taken in the parts' order, so the first at fault is named.
     SYSTEM_INFO system;
     ::GetSystemInfo(&system);
     const size_t nAtOnce = std::min<size_t>(4, std::max<size_t>(1, system.dwNumberOfProcessors));
@@ -190,6 +212,19 @@ BundleIssue CApkTool::UnpackAndReadParts(CBundleArchive& archive, const BundleCo
         else if (run.status != TOOL_EXITED) issue = BUNDLE_PART_UNREADABLE;
         else vecParts[nPart] = ReadBadgingReport(run.strOutput);
     };
+    auto startRead = [&](size_t nPart) {
+        const std::string strCommand = BadgingCommand(strAapt, vecFiles[nPart]);
+        auto readPart = [this, strCommand] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel); };
+        std::future<ToolRun> run = RunBeside(readPart);
+        if (!run.valid()) {  // no thread to be had: this part is read now
+            std::promise<ToolRun> done;
+            done.set_value(readPart());
+            run = done.get_future();
+        }
+        reading.emplace_back(nPart, std::move(run));
+        if (reading.size() >= nAtOnce) takeOldest();
+    };
+    std::vector<size_t> vecHeadBases;  // bases read from their manifests alone
     for (size_t i = 0; i < contents.vecParts.size() && issue == BUNDLE_FINE; ++i) {
         vecFiles.push_back(PartFile(folder, "part", i, ".apk"));
         BundleIssue extracted = archive.Extract(contents.vecParts[i], vecFiles.back(), m_hCancel);
@@ -198,17 +233,15 @@ BundleIssue CApkTool::UnpackAndReadParts(CBundleArchive& archive, const BundleCo
             if (issue == BUNDLE_FINE) issue = extracted;
             break;
         }
-        const std::string strCommand = BadgingCommand(strAapt, vecFiles.back());
-        auto readPart = [this, strCommand] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel); };
-        std::future<ToolRun> run = RunBeside(readPart);
-        if (!run.valid()) {  // no thread to be had: this part is read now
-            std::promise<ToolRun> done;
-            done.set_value(readPart());
-            run = done.get_future();
-        }
-        reading.emplace_back(i, std::move(run));
-        if (reading.size() >= nAtOnce) takeOldest();
+        if (!ReadPartManifest(vecFiles.back(), vecParts[i])) startRead(i);
+        else if (vecParts[i].strSplit.empty()) vecHeadBases.push_back(i);
     }
+    while (!reading.empty()) takeOldest();
+    // Several bases are standalones, one per CPU type, which only aapt's report names.
+    size_t nBases = 0;
+    for (const BadgingDetails& part : vecParts) nBases += part.bRead && part.strSplit.empty();
+    if (nBases > 1)
+        for (size_t i = 0; i < vecHeadBases.size() && issue == BUNDLE_FINE; ++i) startRead(vecHeadBases[i]);
     while (!reading.empty()) takeOldest();
     return issue;
 }

@@ -20,6 +20,7 @@ huge.apks                   a part declared 5 GiB (zip64) with little data
 many.xapk                   5000 tiny entries beside the parts
 notjson.xapk                a manifest.json that is not JSON
 encrypted.apkm              random bytes, not a zip
+standalone.apks             two whole packages, for x86 and armeabi-v7a
 sized.apks                  sample.apks padded to the base package's size,
                             for the benchmark's bundle against package
 big.apk                     the base package itself with 16 MiB in all (a
@@ -163,6 +164,10 @@ def build(aapt, base_path, out):
         "notjson.xapk": edited(small_xapk, {
             "manifest.json": b'{"package_name": "com.example.split", broken'}),
         "encrypted.apkm": rnd.randbytes(64 << 10),
+        "standalone.apks": mb.zip_bytes({"toc.pb": b"", **{
+            "standalones/standalone-%s.apk" % abi.replace("-", "_"):
+                mb.apk(SPLIT, extra={"lib/%s/libsample.so" % abi: b"\x7fELF" + bytes(60)})
+            for abi in ("x86", "armeabi-v7a")}}),
         "sized.apks": padded(sample, package, version, len(real)),
         "big.apk": grown(real, 16 << 20),
     }
