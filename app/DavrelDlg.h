@@ -162,8 +162,8 @@ protected:
     // Reads and shows the current package; returns why it could not, as the
     // status line now says it, or empty.
     std::string LoadApk(CApkTool::BadgingAhead* pAhead = nullptr);
-    // The storage figures, from ahead when they were read beside the device check.
-    Problem ShowStorageInfo(std::future<StorageReading>& ahead);
+    // Shows the storage figures read with the device check; their problem, if any.
+    Problem ShowStorageInfo(const StorageReading& reading);
     void ShowStorageFigures();
     // Says whether a TV is connected, makes Install or Connect the default
     // button accordingly and, when connected, shows the storage figures.
@@ -179,6 +179,7 @@ protected:
     // The device check before a command; false (status set) when no TV is
     // ready. The device found is the one later orders name.
     bool CheckTvReady(int nDefaultWhenNot);
+    bool AcceptTvCheck(const DeviceCheck& check, int nDefaultWhenNot);
     // An order of this kind for this package (file or name) waits or runs.
     bool IsQueued(int nTask, const std::string& strWhat) const;
     // Asks the connected TV, in the background, which version of the loaded

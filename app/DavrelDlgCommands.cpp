@@ -13,7 +13,6 @@
 #include "app/StatusText.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
-#include "tools/RunBeside.h"
 #include "tools/TvAddress.h"
 #include "package/IconPainter.h"
 
@@ -59,7 +58,10 @@ void CDavrelDlg::OnConnectClicked() {
 }
 
 bool CDavrelDlg::CheckTvReady(int nDefaultWhenNot) {
-    DeviceCheck check = m_pTool->CheckDevice(m_strTvAddress);
+    return AcceptTvCheck(m_pTool->CheckDevice(m_strTvAddress), nDefaultWhenNot);
+}
+
+bool CDavrelDlg::AcceptTvCheck(const DeviceCheck& check, int nDefaultWhenNot) {
     if (check.problem.IsNone()) {
         m_pTool->SetSerial(check.strSerial);
         return true;
@@ -229,19 +231,15 @@ void CDavrelDlg::OnRefreshClicked() {
 }
 
 void CDavrelDlg::ShowConnectionState() {
-    // The storage listing of the TV known so far runs beside the device
-    // check; it counts only when the check finds that same TV ready.
-    const std::string strKnown = m_pTool->Serial();
-    std::future<StorageReading> ahead;
-    if (!m_strAdbExe.empty() && !strKnown.empty())
-        ahead = RunBeside([this, strKnown] { return m_pTool->ReadStorage(strKnown); });
-    if (!CheckTvReady(IDC_BTN_CONNECT)) return;
+    // The storage listing of the TV known so far runs together with the
+    // device check; it counts only when the check finds that same TV ready.
+    ConnectedTv tv = m_pTool->ReadConnectedTv(m_strTvAddress, m_pTool->Serial(), false);
+    if (!AcceptTvCheck(tv.check, IDC_BTN_CONNECT)) return;
     SetStatus(STATUS_CONNECTED);
     SendMessage(DM_SETDEFID, IDC_BTN_INSTALL);
-    if (m_pTool->Serial() != strKnown) ahead = std::future<StorageReading>();  // another TV's: waited for, unused
     // A TV that went away during the queries, or that adb cannot reach any
     // more, is not "connected", and shows no figures.
-    Problem problem = ShowStorageInfo(ahead);
+    Problem problem = ShowStorageInfo(tv.storage);
     if (!problem.IsNone()) {
         SetStatus(ProblemText(CONTEXT_TV, problem).c_str());
         SendMessage(DM_SETDEFID, IDC_BTN_CONNECT);
@@ -422,9 +420,8 @@ std::string CDavrelDlg::LoadApk(CApkTool::BadgingAhead* pAhead) {
     return strProblem;
 }
 
-Problem CDavrelDlg::ShowStorageInfo(std::future<StorageReading>& ahead) {
+Problem CDavrelDlg::ShowStorageInfo(const StorageReading& reading) {
     if (m_strAdbExe.empty()) return Problem(PROBLEM_ADB_NOT_STARTED);
-    StorageReading reading = TakeOrRun(ahead, [this] { return m_pTool->ReadStorage(m_pTool->Serial()); });
     m_pTool->KeepStorage(reading);
     ShowStorageFigures();
     return reading.problem;

@@ -10,7 +10,6 @@
 #include "framework/Trace.h"
 #include "app/ProblemText.h"
 #include "tools/DeviceReport.h"
-#include "tools/RunBeside.h"
 
 namespace {
 // With their tools stopped, orders end in well under a second; this only
@@ -58,7 +57,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         // connection, for the checks before an install.
         ConnectedTv tv;
         if (problem.IsNone()) {
-            tv = m_pTool->ReadConnectedTv(order.strAddress);
+            tv = m_pTool->ReadConnectedTv(order.strAddress, order.strAddress, true);
             problem = tv.check.problem;
         }
         pLast->bHasSerial = true;
@@ -126,13 +125,7 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
     default:
         break;
     }
-    // The TV's storage and its version of the package changed with the
-    // install or uninstall: read them again, unless the window is closing.
-    // They do not depend on each other: the storage listing runs beside the rest.
     bool bClosing = ::WaitForSingleObject(m_hCancelEvent.Get(), 0) == WAIT_OBJECT_0;
-    std::future<StorageReading> storage;
-    const bool bReadStorage = (order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL) && !bClosing;
-    if (bReadStorage) storage = RunBeside([this, &order] { return m_pTool->ReadStorage(order.strSerial); });
     // Half-sent files of earlier broken transfers go from the TV this order
     // reached; the others wait for theirs.
     const std::string strReached = order.nTask == TASK_CONNECT ? pLast->strSerial : order.strSerial;
@@ -142,21 +135,17 @@ void CDavrelDlg::RunTask(const TaskOrder& order) {
         if (!bRemoved) pLast->vecLeftovers.push_back(leftover);
     }
     if (!strLeftover.empty()) pLast->vecLeftovers.push_back(TvLeftover{order.strSerial, strLeftover});
-    std::future<bool> properties;
-    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing)
-        properties = RunBeside([this, &order, pLast] { return m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties); });
-    if ((order.nTask != TASK_CONNECT && !order.strPackageName.empty()) && !bClosing) {
-        pLast->version = m_pTool->QueryInstalledVersion(order.strPackageName, order.strSerial);
-        pLast->bHasVersion = true;
-    }
-    if (order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties && !bClosing) {
-        if (!TakeOrRun(properties, [&] { return m_pTool->QueryTvProperties(order.strSerial, pLast->tvProperties); }))
-            pLast->tvProperties = TvProperties();
-        pLast->bHasTvProperties = true;
-    }
-    if (bReadStorage) {
-        pLast->storage = TakeOrRun(storage, [&] { return m_pTool->ReadStorage(order.strSerial); });
-        pLast->bHasStorage = true;
+    // The TV's storage and its version of the package changed with the
+    // install or uninstall: read them again, together, unless the window is closing.
+    if (!bClosing) {
+        const bool bStorage = order.nTask == TASK_INSTALL || order.nTask == TASK_UNINSTALL;
+        const bool bProperties = order.nTask == TASK_QUERY_VERSION && order.bReadTvProperties;
+        const std::string strPackage = order.nTask != TASK_CONNECT ? order.strPackageName : std::string();
+        TvAfterTask after = m_pTool->ReadTvAfterTask(order.strSerial, strPackage, bProperties, bStorage);
+        // Only what was asked: a connect has put its own storage reading in already.
+        if (after.bVersion) pLast->bHasVersion = true, pLast->version = after.version;
+        if (after.bProperties) pLast->bHasTvProperties = true, pLast->tvProperties = after.properties;
+        if (after.bStorage) pLast->bHasStorage = true, pLast->storage = after.storage;
     }
     Trace("task end");
     Post(pLast);

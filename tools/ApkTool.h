@@ -104,6 +104,16 @@ struct InstalledVersion {
     std::string strName;
 };
 
+// What Davrel reads of a TV after a task, each part only when asked for.
+struct TvAfterTask {
+    bool bVersion = false;     // asked: the package's name was given
+    InstalledVersion version;
+    bool bProperties = false;  // asked; properties empty when the TV did not say
+    TvProperties properties;
+    bool bStorage = false;     // asked
+    StorageReading storage;
+};
+
 // The single query of figure nIndex (0 to 7) of that device.
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex);
 // The eight figures out of one "busybox df -h" listing, each as that query
@@ -202,9 +212,17 @@ public:
     InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
     // "getprop" of the TV; false when it did not answer. Any thread.
     bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
-    // The device check, then the storage figures and the properties of the
-    // device found, as if read one after the other; any thread.
-    ConnectedTv ReadConnectedTv(const std::string& strAddress) const;
+    // The device check at an address, then the storage figures and (with
+    // bProperties) the properties of the device found, as if read one after
+    // the other; any thread. They are read together with the check for the
+    // serial the device likely has (the address itself, or the one found
+    // before), and again for the serial found when it is another.
+    ConnectedTv ReadConnectedTv(const std::string& strAddress, const std::string& strLikelySerial,
+                                bool bProperties) const;
+    // After a task: the TV's version of the package (strPackageName not
+    // empty), its properties, its storage, read together; any thread.
+    TvAfterTask ReadTvAfterTask(const std::string& strSerial, const std::string& strPackageName, bool bProperties,
+                                bool bStorage) const;
     // Installs the parts of a bundle the TV can use, then its expansion
     // files; the parts are unpacked into a folder of Davrel's own, removed
     // when this returns. onStage hears how far it is. bDowngrade as for a package.
@@ -216,6 +234,16 @@ public:
     bool RemoveTvFile(const std::string& strSerial, const std::string& strPath) const;
     // Reads the storage figures of a device; any thread.
     StorageReading ReadStorage(const std::string& strSerial) const;
+    // The queries above as command lines, and their readers of a run, so that
+    // several run together (RunToolsTogether) on one thread.
+    std::string DevicesQuery() const;
+    std::string StorageQuery(const std::string& strSerial) const;
+    std::string PropertiesQuery(const std::string& strSerial) const;
+    std::string VersionQuery(const std::string& strPackageName, const std::string& strSerial) const;
+    static DeviceCheck ReadDeviceCheck(const ToolRun& run, const std::string& strAddress);
+    static StorageReading ReadStorageRun(const ToolRun& run);
+    static bool ReadPropertiesRun(const ToolRun& run, TvProperties& tv);
+    static InstalledVersion ReadVersionRun(const ToolRun& run, const std::string& strPackageName);
     // Keeps a reading in the figure members (the window thread's).
     void KeepStorage(const StorageReading& reading);
     // False when no icon could be taken out: the destination is then left as

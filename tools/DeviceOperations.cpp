@@ -24,12 +24,21 @@ bool CApkTool::IsDeviceConnected() const
     return CheckDevice(Serial()).problem.IsNone();
 }
 
-DeviceCheck CApkTool::CheckDevice(const std::string& strAddress) const
+std::string CApkTool::DevicesQuery() const
 {
-    ToolRun run = RunToolEx(BuildCommand(CMD_DEVICES), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    return BuildCommand(CMD_DEVICES);
+}
+
+DeviceCheck CApkTool::ReadDeviceCheck(const ToolRun& run, const std::string& strAddress)
+{
     DeviceCheck check;
     check.problem = RunProblem(run, TOOL_ADB);
     return check.problem.IsNone() ? ReadDeviceState(run.strOutput, strAddress) : check;
+}
+
+DeviceCheck CApkTool::CheckDevice(const std::string& strAddress) const
+{
+    return ReadDeviceCheck(RunToolEx(DevicesQuery(), TOOL_QUERY_TIMEOUT_MS, m_hCancel), strAddress);
 }
 
 Problem CApkTool::Connect(const std::string& strAddress) const
@@ -75,21 +84,20 @@ InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkP
     return result;
 }
 
-InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const
+std::string CApkTool::VersionQuery(const std::string& strPackageName, const std::string& strSerial) const
 {
     std::string strAdb;
     {
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
     }
+    return CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("dumpsys").Word("package").Package(strPackageName).Text();
+}
+
+// An unsafe name builds no command line: that run never started, and says so.
+InstalledVersion CApkTool::ReadVersionRun(const ToolRun& run, const std::string& strPackageName)
+{
     InstalledVersion version;
-    std::string strCommand =
-        CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("dumpsys").Word("package").Package(strPackageName).Text();
-    if (strCommand.empty()) {
-        version.problem = Problem(PROBLEM_ADB_NOT_STARTED);
-        return version;
-    }
-    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     version.problem = RunProblem(run, TOOL_ADB);
     if (!version.problem.IsNone()) return version;
     if (IsStorageError(run.strOutput) && run.strOutput.find("Packages:") == std::string::npos) {
@@ -97,6 +105,12 @@ InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageNa
         return version;
     }
     return ReadInstalledVersion(run.strOutput, strPackageName);
+}
+
+InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const
+{
+    return ReadVersionRun(RunToolEx(VersionQuery(strPackageName, strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel),
+                          strPackageName);
 }
 
 bool CApkTool::UninstallPackage() const
@@ -119,18 +133,26 @@ InstallResult CApkTool::UninstallPackage(const std::string& strPackageName, cons
     return RunChange(BuildUninstallCommand(strPackageName, strSerial), m_hCancel);
 }
 
-bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv) const
+std::string CApkTool::PropertiesQuery(const std::string& strSerial) const
 {
     std::string strAdb;
     {
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
     }
-    ToolRun run = RunToolEx(CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text(),
-                            TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    return CCommandLine::Adb(strAdb, strSerial).Word("shell").Word("getprop").Text();
+}
+
+bool CApkTool::ReadPropertiesRun(const ToolRun& run, TvProperties& tv)
+{
     if (run.status != TOOL_EXITED) return false;
     tv = ReadTvProperties(run.strOutput);
     return tv.nSdk > 0;
+}
+
+bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv) const
+{
+    return ReadPropertiesRun(RunToolEx(PropertiesQuery(strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel), tv);
 }
 
 bool CApkTool::RemoveTvFile(const std::string& strSerial, const std::string& strPath) const

@@ -93,23 +93,30 @@ bool ReadStorageBytes(const std::string& strFigure, unsigned long long& nBytes)
     return true;
 }
 
-StorageReading CApkTool::ReadStorage(const std::string& strSerial) const
+std::string CApkTool::StorageQuery(const std::string& strSerial) const
 {
     std::string strAdb;
     {
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
     }
+    return strAdb.empty() ? std::string() : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(STORAGE_LISTING).Text();
+}
+
+StorageReading CApkTool::ReadStorageRun(const ToolRun& run)
+{
     StorageReading reading;
-    std::string strCommand =
-        strAdb.empty() ? std::string() : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(STORAGE_LISTING).Text();
-    ToolRun run = RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     reading.problem = RunProblem(run, TOOL_ADB);
     if (reading.problem.code == PROBLEM_ADB_TIMED_OUT) reading.problem = Problem(PROBLEM_TV_SILENT);
     else if (reading.problem.IsNone() && IsStorageError(run.strOutput))
         reading.problem = Problem(PROBLEM_ADB_ERROR, StorageErrorWords(run.strOutput));
     else if (reading.problem.IsNone()) ReadStorageListing(run.strOutput, reading.strFigures);
     return reading;
+}
+
+StorageReading CApkTool::ReadStorage(const std::string& strSerial) const
+{
+    return ReadStorageRun(RunToolEx(StorageQuery(strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel));
 }
 
 void CApkTool::KeepStorage(const StorageReading& reading)

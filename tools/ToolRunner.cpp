@@ -40,41 +40,29 @@ bool DrainAvailable(HANDLE hRead, std::string& pending) {
     }
 }
 
+// A child's pipe may stay open after its end: a process it started may hold
+// it (adb's server does), and under Wine output can reach the pipe a little
+// after the end. A pipe quiet this long after the child's end is read out.
 const DWORD QUIET_AFTER_EXIT_MS = 200;
 
-// Reads on after the child's end until the pipe closes or stays quiet. A
-// process the child started may keep writing: the run's own time limit and
-// the cancel event still end the reading, reported as for a running child.
-ToolRunStatus DrainAfterExit(HANDLE hRead, std::string& pending, DWORD start, DWORD timeoutMs, HANDLE hCancel) {
-    DWORD lastData = GetTickCount();
-    for (;;) {
-        size_t before = pending.size();
-        if (!DrainAvailable(hRead, pending)) return TOOL_EXITED;  // write side closed: all read
-        DWORD now = GetTickCount();
-        if (pending.size() != before) lastData = now;
-        else if (now - lastData >= QUIET_AFTER_EXIT_MS) {
-            Trace("tool quiet", "the pipe stayed open after the end");
-            return TOOL_EXITED;
-        }
-        if (timeoutMs != INFINITE && now - start >= timeoutMs) return TOOL_TIMED_OUT;
-        if (hCancel && WaitForSingleObject(hCancel, 5) == WAIT_OBJECT_0) return TOOL_CANCELLED;
-        if (!hCancel) Sleep(5);
-    }
-}
-
-}  // namespace
-
-ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
+// One child of a run together: started, running, read on after its end, done.
+struct Child {
+    enum State { RUNNING, DRAINING, DONE };
+    State state = DONE;
     ToolRun run;
-    if (strCommandLine.empty()) return run;
-    timeoutMs = EmulatedLimit(timeoutMs);
+    CScopedHandle hRead, hProcess;
+    std::string raw;
+    bool bPipeOpen = true;
+    DWORD lastData = 0;
+};
 
+// Starts the command line; the child is DONE (not started) on any failure.
+void StartChild(const std::string& strCommandLine, Child& child) {
+    if (strCommandLine.empty()) return;
     // The tool's name and arguments, without its folder.
     if (IsTracing()) Trace("tool run", strCommandLine.substr(strCommandLine.find_last_of('\\', strCommandLine.find(".exe")) + 1));
-    CScopedHandle hRead, hWrite;
-    if (!CreatePipe(hRead.Receive(), hWrite.Receive(), NULL, 0)) return run;
-
-    CScopedHandle hProcess;
+    CScopedHandle hWrite;
+    if (!CreatePipe(child.hRead.Receive(), hWrite.Receive(), NULL, 0)) return;
     {
         CLockGuard lock(SpawnLock());
         CScopedHandle hChildOut(InheritableCopy(hWrite.Get()));
@@ -82,7 +70,7 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
         CScopedFile hChildIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
-        if (!hChildOut) return run;
+        if (!hChildOut) return;
 
         STARTUPINFOA si;
         GetStartupInfoA(&si);
@@ -102,56 +90,108 @@ ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCa
         cmd.push_back('\0');
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessA(NULL, cmd.data(), NULL, NULL, TRUE, NORMAL_PRIORITY_CLASS, NULL, NULL, &si, &pi))
-            return run;
+            return;
         CloseHandle(pi.hThread);
-        hProcess.Reset(pi.hProcess);
+        child.hProcess.Reset(pi.hProcess);
     }
-    hWrite.Reset();  // only the child writes now, so the pipe breaks when it ends
+    // Only the child writes now, so the pipe breaks when it ends.
     Trace("tool started");
+    child.state = Child::RUNNING;
+    child.run.status = TOOL_EXITED;
+}
 
-    std::string raw;
-    const DWORD start = GetTickCount();
-    run.status = TOOL_EXITED;
-    bool bPipeOpen = true;
-    for (;;) {
-        if (bPipeOpen && !DrainAvailable(hRead.Get(), raw)) {  // all read
-            bPipeOpen = false;
+// Ends a child still running or still read, for the reason given.
+void StopChild(Child& child, ToolRunStatus status) {
+    if (child.state == Child::RUNNING) {
+        TerminateProcess(child.hProcess.Get(), 1);
+        WaitForSingleObject(child.hProcess.Get(), 1000);
+        if (child.bPipeOpen) DrainAvailable(child.hRead.Get(), child.raw);
+    }
+    if (child.state != Child::DONE) child.run.status = status;
+    child.state = Child::DONE;
+}
+
+// One look at a child: what its pipe holds, whether it ended, whether its
+// pipe has been read out since.
+void Step(Child& child) {
+    if (child.state == Child::RUNNING) {
+        if (child.bPipeOpen && !DrainAvailable(child.hRead.Get(), child.raw)) {  // all read
+            child.bPipeOpen = false;
             Trace("tool pipe closed");
         }
-        HANDLE waits[2] = {hProcess.Get(), hCancel};
-        DWORD nWaits = hCancel ? 2 : 1;
-        DWORD r = WaitForMultipleObjects(nWaits, waits, FALSE, 10);
-        if (r == WAIT_OBJECT_0) {
-            // Ended: read on to the end of the pipe. A process it started
-            // may still hold the pipe (adb's server does), so a pipe that
-            // stays quiet for a moment after the child's end counts as read
-            // out; the quiet period also covers output that reaches the pipe
-            // a little after the child ended (seen under Wine).
-            GetExitCodeProcess(hProcess.Get(), &run.dwExitCode);
-            if (IsTracing()) Trace("tool exited", std::to_string(raw.size()) + " bytes read so far");
-            if (bPipeOpen) run.status = DrainAfterExit(hRead.Get(), raw, start, timeoutMs, hCancel);
-            break;
+        if (WaitForSingleObject(child.hProcess.Get(), 0) != WAIT_OBJECT_0) return;
+        GetExitCodeProcess(child.hProcess.Get(), &child.run.dwExitCode);
+        if (IsTracing()) Trace("tool exited", std::to_string(child.raw.size()) + " bytes read so far");
+        child.state = child.bPipeOpen ? Child::DRAINING : Child::DONE;
+        child.lastData = GetTickCount();
+        return;
+    }
+    if (child.state != Child::DRAINING) return;
+    const size_t nBefore = child.raw.size();
+    if (!DrainAvailable(child.hRead.Get(), child.raw)) {  // write side closed: all read
+        child.state = Child::DONE;
+        return;
+    }
+    const DWORD now = GetTickCount();
+    if (child.raw.size() != nBefore) {
+        child.lastData = now;
+    } else if (now - child.lastData >= QUIET_AFTER_EXIT_MS) {
+        Trace("tool quiet", "the pipe stayed open after the end");
+        child.state = Child::DONE;
+    }
+}
+
+}  // namespace
+
+std::vector<ToolRun> RunToolsTogether(const std::vector<std::string>& vecCommandLines, DWORD timeoutMs, HANDLE hCancel) {
+    // The emulated Wine of scripts/smoke32.sh takes one tool at a time.
+    if (UnderEmulation() && vecCommandLines.size() > 1) {
+        std::vector<ToolRun> runs;
+        for (const std::string& strCommandLine : vecCommandLines) runs.push_back(RunToolEx(strCommandLine, timeoutMs, hCancel));
+        return runs;
+    }
+    timeoutMs = EmulatedLimit(timeoutMs);
+    std::vector<Child> children(vecCommandLines.size());
+    for (size_t i = 0; i < children.size(); ++i) StartChild(vecCommandLines[i], children[i]);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool bAllDone = true, bDraining = false;
+        std::vector<HANDLE> waits;
+        for (Child& child : children) {
+            Step(child);
+            bAllDone = bAllDone && child.state == Child::DONE;
+            bDraining = bDraining || child.state == Child::DRAINING;
+            if (child.state == Child::RUNNING) waits.push_back(child.hProcess.Get());
         }
-        if (r == WAIT_OBJECT_0 + 1) {
-            run.status = TOOL_CANCELLED;
-        } else if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) {
-            run.status = TOOL_TIMED_OUT;
-        } else if (r == WAIT_FAILED) {
-            run.status = TOOL_WAIT_FAILED;
-        } else {
-            continue;
-        }
-        TerminateProcess(hProcess.Get(), 1);
-        WaitForSingleObject(hProcess.Get(), 1000);
-        if (bPipeOpen) DrainAvailable(hRead.Get(), raw);
-        break;
+        if (bAllDone) break;
+        ToolRunStatus stop = TOOL_EXITED;
+        if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) stop = TOOL_TIMED_OUT;
+        if (hCancel) waits.push_back(hCancel);
+        // A child's end wakes the wait at once; a pipe is looked at again within 10 ms.
+        DWORD r = waits.empty() ? (Sleep(5), WAIT_TIMEOUT)
+                                : WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE,
+                                                         bDraining ? 5 : 10);
+        if (hCancel && r == WAIT_OBJECT_0 + waits.size() - 1) stop = TOOL_CANCELLED;
+        else if (r == WAIT_FAILED) stop = TOOL_WAIT_FAILED;
+        if (stop != TOOL_EXITED)
+            for (Child& child : children) StopChild(child, stop);
     }
 
-    size_t zero = raw.find('\0');
-    if (zero != std::string::npos) raw.resize(zero);
-    run.strOutput = Utf8ToAnsi(raw.data(), static_cast<int>(raw.size()));
-    if (IsTracing()) Trace("tool done", std::to_string(raw.size()) + " bytes, status " + std::to_string(run.status));
-    return run;
+    std::vector<ToolRun> runs;
+    runs.reserve(children.size());
+    for (Child& child : children) {
+        size_t zero = child.raw.find('\0');
+        if (zero != std::string::npos) child.raw.resize(zero);
+        child.run.strOutput = Utf8ToAnsi(child.raw.data(), static_cast<int>(child.raw.size()));
+        if (IsTracing() && child.hProcess)
+            Trace("tool done", std::to_string(child.raw.size()) + " bytes, status " + std::to_string(child.run.status));
+        runs.push_back(std::move(child.run));
+    }
+    return runs;
+}
+
+ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel) {
+    return RunToolsTogether(std::vector<std::string>(1, strCommandLine), timeoutMs, hCancel)[0];
 }
 
 std::string RunTool(std::string strCommandLine, DWORD timeoutMs, HANDLE hCancel) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 #include "tools/Problem.h"
 
 // Queries (device list, storage figures, badging report) answer within a
@@ -34,6 +35,11 @@ struct ToolRun {
 };
 
 ToolRun RunToolEx(const std::string& strCommandLine, DWORD timeoutMs, HANDLE hCancel);
+// The command lines started together and waited for together, on the
+// calling thread: queries that do not depend on each other take about as
+// long as the slowest, and no thread is spent on any. One time limit and one
+// cancel event for all; the runs in the order given.
+std::vector<ToolRun> RunToolsTogether(const std::vector<std::string>& vecCommandLines, DWORD timeoutMs, HANDLE hCancel);
 
 // Starts the command line (the quoted tool path, then its arguments) as a
 // hidden child whose stdout and stderr share one pipe, and returns the whole
