@@ -47,7 +47,6 @@ private:
 };
 
 struct StringPool {
-    size_t nStart = 0;    // the chunk's first byte
     size_t nEnd = 0;      // one past its last
     size_t nOffsets = 0;  // where the offsets table lies
     size_t nStrings = 0;  // where the characters begin
@@ -61,7 +60,6 @@ bool ReadPool(const CBytes& bytes, size_t nChunk, uint16_t nHeaderSize, uint32_t
     if (nHeaderSize < 28 || !bytes.U32(nChunk + 8, nCount) || !bytes.U32(nChunk + 16, nFlags) ||
         !bytes.U32(nChunk + 20, nStringsStart) || nStringsStart > nChunkSize)
         return false;
-    pool.nStart = nChunk;
     pool.nEnd = nChunk + nChunkSize;
     pool.nOffsets = nChunk + nHeaderSize;
     pool.nStrings = nChunk + nStringsStart;

@@ -72,6 +72,28 @@ TEST_F(ToolRunnerTest, OverlappingRunsDoNotHoldEachOthersPipes) {
     EXPECT_EQ(slowOut, "slow");
 }
 
+TEST_F(ToolRunnerTest, RunsTogetherEachEndsItsOwnWayInTheOrderGiven) {
+    const std::string fast = Tool("when *\nout fast\nexit 3", "fast"), late = Tool("when *\nsleep 300\nout late", "late");
+    const std::string hung = Tool("when *\nout partial\nhang", "hung");
+    // adb's server keeps the pipe open after adb ends: the run is read out once it goes quiet.
+    const std::string server = Tool("when --server\nsleep 3000\nwhen *\nout started\nspawn --server\n", "server");
+    std::vector<ToolRun> runs = RunToolsTogether({late, "", fast, hung, server}, 1500, NULL);
+    ASSERT_EQ(5u, runs.size());
+    EXPECT_TRUE(runs[0].status == TOOL_EXITED && runs[0].strOutput == "late");
+    EXPECT_EQ(TOOL_NOT_STARTED, runs[1].status);
+    EXPECT_TRUE(runs[2].status == TOOL_EXITED && runs[2].dwExitCode == 3 && runs[2].strOutput == "fast");
+    EXPECT_TRUE(runs[3].status == TOOL_TIMED_OUT && runs[3].strOutput == "partial");
+    EXPECT_TRUE(runs[4].status == TOOL_EXITED && runs[4].strOutput == "started") << runs[4].status;
+    // The cancel event ends every run still going; one already ended keeps its outcome.
+    HANDLE hCancel = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread cancel([hCancel] { Sleep(1000); SetEvent(hCancel); });
+    runs = RunToolsTogether({hung, fast, hung}, TOOL_NO_TIMEOUT, hCancel);
+    cancel.join();
+    CloseHandle(hCancel);
+    EXPECT_TRUE(runs[0].status == TOOL_CANCELLED && runs[2].status == TOOL_CANCELLED);
+    EXPECT_TRUE(runs[1].status == TOOL_EXITED && runs[1].strOutput == "fast");
+}
+
 TEST_F(ToolRunnerTest, Utf8BecomesGbkAndAChildThatReadsItsInputEnds) {
     EXPECT_EQ(RunTool(Tool("when *\nout " + ScriptText(u8"电视播放器"))), "电视播放器");  // GBK, as the tests are compiled
     // The test's own input is a pipe nobody writes to: a child given it would wait for good.
