@@ -161,7 +161,7 @@ protected:
     // Package and storage
     // Reads and shows the current package; returns why it could not, as the
     // status line now says it, or empty.
-    std::string LoadApk(CApkTool::BadgingAhead* pAhead = nullptr);
+    std::string LoadApk(CBadgingAhead* pAhead = nullptr);
     // Shows the storage figures read with the device check; their problem, if any.
     Problem ShowStorageInfo(const StorageReading& reading);
     void ShowStorageFigures();

@@ -304,29 +304,37 @@ void CDavrelDlg::OnAddressSetFocus() {
 }
 
 namespace {
-// Starts aapt on the package the moment the user confirms it: the dialog
-// takes a while yet to close (about 80 ms under Wine).
+// Starts aapt on a package as the user points at it in the list, or at the
+// latest as they confirm it: by the time the dialog has closed (about 80 ms
+// under Wine) the report is ready or on its way. One read at a time while
+// they browse; the one confirmed is the one loaded.
 class CPackageFileDialog : public CFileDialog {
 public:
-    CPackageFileDialog(CApkTool& tool, CApkTool::BadgingAhead& ahead)
+    CPackageFileDialog(CApkTool& tool, CBadgingAhead& ahead)
         : CFileDialog(TRUE, ".apk", NULL, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FORCESHOWHIDDEN,
                       "Apk Files(*.apk;*.apks;*.xapk;*.apkm)|*.apk;*.apks;*.xapk;*.apkm|All Files(*.*)|*.*||", NULL, 0,
                       TRUE),
           m_tool(tool), m_ahead(ahead) {}
+    void OnFileNameChange() override {
+        const std::string strPath = GetSelectedPathName();
+        if (!HasPackageExtension(AnsiToWide(strPath)) || m_ahead.IsOf(strPath) || m_ahead.Running()) return;
+        Trace("file pointed at", strPath);
+        m_ahead = m_tool.StartBadging(strPath);
+    }
     BOOL OnFileNameOK() override {
         Trace("file confirmed");
-        m_ahead = m_tool.StartBadging(GetPathName());
+        if (!m_ahead.IsOf(GetPathName())) m_ahead = m_tool.StartBadging(GetPathName());
         return FALSE;
     }
 
 private:
     CApkTool& m_tool;
-    CApkTool::BadgingAhead& m_ahead;
+    CBadgingAhead& m_ahead;
 };
 }  // namespace
 
 void CDavrelDlg::SelectApkFile() {
-    CApkTool::BadgingAhead ahead;  // waited for, if unused, as it goes
+    CBadgingAhead ahead;  // ended, if unused, as it goes
     CPackageFileDialog dlgFile(*m_pTool, ahead);
     if (dlgFile.DoModal() != IDOK) return;
     Trace("file chosen");
@@ -360,7 +368,7 @@ void CDavrelDlg::OnDropFiles(HDROP hDrop) {
     if (!AcceptPackagePath(strPath, STATUS_UNREADABLE)) LoadApk();
 }
 
-std::string CDavrelDlg::LoadApk(CApkTool::BadgingAhead* pAhead) {
+std::string CDavrelDlg::LoadApk(CBadgingAhead* pAhead) {
     if (m_strApkFile.empty() || m_strAaptExe.empty() || m_strAdbExe.empty()) return std::string();
     // aapt runs on this thread: say so before, so a slow read shows as work.
     SetStatus(STATUS_READING);

@@ -44,7 +44,19 @@ std::wstring ChosenPath(IFileDialog* pDialog) {
     return strPath;
 }
 
-// Passes the dialog's "file confirmed" on to its CFileDialog. Lives on
+// What the user points at in the dialog's list: a file or a folder; empty when nothing.
+std::wstring SelectedPath(IFileDialog* pDialog) {
+    CComPtrLite<IShellItem> pItem;
+    PWSTR pszPath = NULL;
+    if (!pDialog || FAILED(pDialog->GetCurrentSelection(pItem.Receive())) || !pItem.Get() ||
+        FAILED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath)) || !pszPath)
+        return std::wstring();
+    std::wstring strPath = pszPath;
+    ::CoTaskMemFree(pszPath);
+    return strPath;
+}
+
+// Passes the dialog's "selection changed" and "file confirmed" on to its CFileDialog. Lives on
 // DoModal's stack, outliving the dialog that holds it.
 class CFileOkEvents : public IFileDialogEvents {
 public:
@@ -67,7 +79,10 @@ public:
     }
     IFACEMETHODIMP OnFolderChanging(IFileDialog*, IShellItem*) override { return S_OK; }
     IFACEMETHODIMP OnFolderChange(IFileDialog*) override { return S_OK; }
-    IFACEMETHODIMP OnSelectionChange(IFileDialog*) override { return S_OK; }
+    IFACEMETHODIMP OnSelectionChange(IFileDialog* pDialog) override {
+        m_pOwner->SelectionChanged(SelectedPath(pDialog));
+        return S_OK;
+    }
     IFACEMETHODIMP OnShareViolation(IFileDialog*, IShellItem*, FDE_SHAREVIOLATION_RESPONSE*) override { return E_NOTIMPL; }
     IFACEMETHODIMP OnTypeChange(IFileDialog*) override { return S_OK; }
     IFACEMETHODIMP OnOverwrite(IFileDialog*, IShellItem*, FDE_OVERWRITE_RESPONSE*) override { return E_NOTIMPL; }
@@ -83,6 +98,11 @@ BOOL CFileDialog::FileOk(const std::wstring& strPath) {
     return OnFileNameOK();
 }
 
+void CFileDialog::SelectionChanged(const std::wstring& strPath) {
+    m_strSelected = strPath.empty() ? std::string() : WidePathToAnsi(strPath);
+    OnFileNameChange();
+}
+
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt, const char* pszFileName,
                          DWORD dwFlags, const char* pszFilter, CWnd* pParentWnd, DWORD dwSize,
                          BOOL bVistaStyle)
@@ -95,6 +115,7 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt, const char
 INT_PTR CFileDialog::DoModal() {
     m_strPathName.clear();
     m_strPathNameW.clear();
+    m_strSelected.clear();
     CScopedCoInit com;
     if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return IDCANCEL;
 

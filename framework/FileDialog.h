@@ -26,9 +26,14 @@ public:
     // Called when the user confirms a file, while the dialog is still up
     // (the path names are set by then): nonzero keeps the dialog open.
     virtual BOOL OnFileNameOK() { return FALSE; }
+    // Called when the user points at another file or folder in the dialog's
+    // list; GetSelectedPathName names it (empty when nothing is selected).
+    virtual void OnFileNameChange() {}
+    std::string GetSelectedPathName() const { return m_strSelected; }
     virtual ~CFileDialog() {}
 
     BOOL FileOk(const std::wstring& strPath);  // for the dialog's events
+    void SelectionChanged(const std::wstring& strPath);
 
 private:
     std::string m_strDefExt;
@@ -38,4 +43,5 @@ private:
     CWnd* m_pParentWnd;
     std::string m_strPathName;
     std::wstring m_strPathNameW;
+    std::string m_strSelected;
 };

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "support/StandIn.h"
+#include "tools/BadgingAhead.h"
 #include "tools/ToolRunner.h"
 
 namespace {
@@ -92,6 +93,64 @@ TEST_F(ToolRunnerTest, RunsTogetherEachEndsItsOwnWayInTheOrderGiven) {
     CloseHandle(hCancel);
     EXPECT_TRUE(runs[0].status == TOOL_CANCELLED && runs[2].status == TOOL_CANCELLED);
     EXPECT_TRUE(runs[1].status == TOOL_EXITED && runs[1].strOutput == "fast");
+}
+
+TEST_F(ToolRunnerTest, AReadAheadIsOfItsFileAsItWasAndOneNoLongerWantedEndsAtOnce) {
+    const std::string exe = Tool("when hung.apk\nhang\nwhen *\nout report\n");
+    auto command = [&](const std::string& strPath) { return exe + " d badging \"" + strPath + "\""; };
+    const std::string A = m_dir / "a.apk", strHung = m_dir / "hung.apk", strFolder = m_dir / "folder.apk";
+    ASSERT_TRUE(WriteFileBytes(A, "PK") && WriteFileBytes(strHung, "PK") && CreateDirectoryA(strFolder.c_str(), NULL));
+    // Nothing to read: nothing starts.
+    for (const std::string& strPath : {strFolder, m_dir / "gone.apk"}) {
+        CBadgingAhead none(strPath, command(strPath), TOOL_QUERY_TIMEOUT_MS);
+        EXPECT_FALSE(none.Running() || none.IsOf(strPath)) << strPath;
+    }
+    EXPECT_FALSE(CBadgingAhead(A, "", TOOL_QUERY_TIMEOUT_MS).IsOf(A));
+
+    // Of its own file only, and only as the file was: its time alone, then its size alone, changed.
+    CBadgingAhead ahead(A, command(A), TOOL_QUERY_TIMEOUT_MS);
+    EXPECT_TRUE(ahead.IsOf(A));
+    EXPECT_FALSE(ahead.IsOf(strHung));
+    CScopedFile file(CreateFileA(A.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
+    FILETIME written = {}, earlier = {};
+    ASSERT_TRUE(file && GetFileTime(file.Get(), NULL, NULL, &written));
+    earlier = written;
+    earlier.dwHighDateTime -= 1;
+    ASSERT_TRUE(SetFileTime(file.Get(), NULL, NULL, &earlier));
+    EXPECT_FALSE(ahead.IsOf(A)) << "a file written since is taken for the one read";
+    ASSERT_TRUE(SetFileTime(file.Get(), NULL, NULL, &written));
+    EXPECT_TRUE(ahead.IsOf(A));
+    file.Reset();
+    ASSERT_TRUE(WriteFileBytes(A, "PKPK"));
+    ASSERT_TRUE(SetFileTime(CScopedFile(CreateFileA(A.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL)).Get(),
+                            NULL, NULL, &written));
+    EXPECT_FALSE(ahead.IsOf(A)) << "a file of another size is taken for the one read";
+    // Taken once; after that it is of nothing, and taking it again gives no report.
+    ASSERT_TRUE(WriteFileBytes(A, "PK"));
+    CBadgingAhead taken(A, command(A), TOOL_QUERY_TIMEOUT_MS);
+    ASSERT_TRUE(taken.IsOf(A));
+    EXPECT_EQ("report", taken.Take().strOutput);
+    EXPECT_FALSE(taken.IsOf(A));
+    EXPECT_EQ(TOOL_NOT_STARTED, taken.Take().status);
+
+    // A read that hangs, replaced or left, is ended, not waited for to its limit.
+    auto heldStarts = [&](size_t nHeld) {
+        for (int i = 0; i < 500 && RecordedCalls(exe, ".held").size() < nHeld; ++i) Sleep(10);
+        return RecordedCalls(exe, ".held").size() >= nHeld;
+    };
+    DWORD start = 0;
+    {
+        CBadgingAhead hung(strHung, command(strHung), 20000);
+        ASSERT_TRUE(heldStarts(1));
+        start = GetTickCount();
+        hung = CBadgingAhead(A, command(A), TOOL_QUERY_TIMEOUT_MS);
+        EXPECT_LT(GetTickCount() - start, 5000u) << "replaced";
+        EXPECT_EQ("report", hung.Take().strOutput);
+        hung = CBadgingAhead(strHung, command(strHung), 20000);
+        ASSERT_TRUE(heldStarts(2));
+        start = GetTickCount();
+    }
+    EXPECT_LT(GetTickCount() - start, 5000u) << "left";
 }
 
 TEST_F(ToolRunnerTest, Utf8BecomesGbkAndAChildThatReadsItsInputEnds) {

@@ -115,22 +115,43 @@ TEST_F(WindowTest, StartsWithoutAdbAndKeepsWhatStillWorks) {
 }
 
 TEST_F(WindowTest, APackageChosenInTheFileDialogIsReadOnceAndAsItself) {
-    // aapt names each package after its file: the read begun as the dialog
-    // closes is of the package then shown, and the package is not read again.
+    // aapt names each package after its file: a read begun as the user points
+    // at a package, or as they confirm it, is of the package then shown, and
+    // the package is not read again unless its file changed in between.
     std::string strAapt;
     for (const char* pszName : {"a", "b"})
         strAapt += Rule(std::string(pszName) + ".apk", std::string("package: name='com.") + pszName +
                                                            "' versionName='1'\napplication: label='" + pszName + "'\n");
     ASSERT_TRUE(m_app.SetScript("aapt", strAapt));
-    const std::string A = MakePackage("a", "a.apk"), B = MakePackage("b", "b.apk");
+    const std::string A = MakePackage("p", "a.apk"), B = MakePackage("p", "b.apk");
+    const std::string strBundle = MakePackage("p", "c.apks"), strFolder = m_app.MakeFolder("p\\folder.apk");
     ASSERT_TRUE(StartWith(A) && m_app.Text(IDC_STATIC_NAME) == "a");
-    for (const std::string& strChosen : {B, A}) {
-        ASSERT_TRUE(m_app.PostClick(IDC_BTN_SELECT));
-        HWND hwndDialog = m_app.WaitDialog();
-        ASSERT_TRUE(hwndDialog && m_app.AnswerFileDialog(hwndDialog, strChosen));
-        EXPECT_TRUE(m_app.WaitText(IDC_STATIC_NAME, strChosen == A ? "a" : "b")) << strChosen;
-    }
-    EXPECT_EQ(3u, m_app.ToolArgs("aapt").size()) << "a package read twice";
+    auto reads = [&] { return m_app.ToolArgs("aapt").size(); };
+    auto waitReads = [&](size_t nReads, const std::string& strLast) {
+        return WaitUntil([&] { return reads() == nReads; }) && m_app.ToolArgs("aapt").back().find(strLast) != std::string::npos;
+    };
+    auto openDialog = [&] {
+        return m_app.PostClick(IDC_BTN_SELECT) ? m_app.WaitDialog() : HWND(NULL);
+    };
+    // Pointed at, a bundle and a folder named as a package start nothing; B
+    // is read as it is pointed at, and once.
+    HWND hwndDialog = openDialog();
+    ASSERT_TRUE(hwndDialog);
+    for (const std::string& strPath : {strBundle, strFolder, B}) ASSERT_TRUE(m_app.PointFileDialogAt(hwndDialog, strPath));
+    ASSERT_TRUE(waitReads(2, "b.apk")) << "not read as pointed at, or the folder or bundle was";
+    ASSERT_TRUE(m_app.AnswerDialog(hwndDialog, IDOK) && m_app.WaitText(IDC_STATIC_NAME, "b"));
+    EXPECT_EQ(2u, reads()) << "the package pointed at was read again";
+
+    // A pointed at, then written to before it is confirmed: read again.
+    ASSERT_TRUE((hwndDialog = openDialog()) && m_app.PointFileDialogAt(hwndDialog, A) && waitReads(3, "a.apk"));
+    ASSERT_TRUE(WriteFileBytes(A, std::string(2048, 'Q')));
+    ASSERT_TRUE(m_app.AnswerDialog(hwndDialog, IDOK) && m_app.WaitText(IDC_STATIC_NAME, "a"));
+    EXPECT_TRUE(waitReads(4, "a.apk")) << "a changed package shown from its earlier read";
+
+    // Pointed at A, another typed and confirmed: that one is read and shown.
+    ASSERT_TRUE((hwndDialog = openDialog()) && m_app.PointFileDialogAt(hwndDialog, A) && waitReads(5, "a.apk"));
+    ASSERT_TRUE(m_app.AnswerFileDialog(hwndDialog, B) && m_app.WaitText(IDC_STATIC_NAME, "b"));
+    EXPECT_TRUE(waitReads(6, "b.apk"));
     EXPECT_TRUE(CloseCleanly());
 }
 

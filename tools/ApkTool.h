@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include "framework/ScopedWin.h"
+#include "tools/BadgingAhead.h"
 #include "tools/BundleParts.h"
 #include "tools/CommandLine.h"
 #include "package/BundleArchive.h"
@@ -180,15 +181,10 @@ public:
     std::string BuildInstallCommand(bool bInternal, bool bDowngrade, const std::string& strApkPath,
                                     const std::string& strSerial) const;
 
-    // A plain package's badging report read beside the caller, from the
-    // moment the user confirms it (the file dialog still closing).
-    // LoadPackageInfo takes it when it is of the package it loads.
-    struct BadgingAhead {
-        std::string strApkPath;
-        std::future<ToolRun> run;
-    };
-    BadgingAhead StartBadging(const std::string& strApkPath) const;
-    void LoadPackageInfo(BadgingAhead* pAhead = nullptr);
+    // A plain package's badging report begun before it is loaded (none for
+    // a bundle); LoadPackageInfo takes it when it is of the package it loads.
+    CBadgingAhead StartBadging(const std::string& strApkPath) const;
+    void LoadPackageInfo(CBadgingAhead* pAhead = nullptr);
     bool IsDeviceConnected() const;
     // The device check for a serial (empty: any device adb lists): nothing,
     // or why that device is not ready.

@@ -3,30 +3,24 @@
 #include "tools/ApkTool.h"
 #include "tools/BadgingReport.h"
 #include "tools/FileSize.h"
-#include "tools/RunBeside.h"
 #include "tools/ToolRunner.h"
 
 std::string BadgingCommand(const std::string& strAapt, const std::string& strFile) {
     return CCommandLine::Aapt(strAapt).Word("d").Word("badging").Path(strFile).Text();
 }
 
-CApkTool::BadgingAhead CApkTool::StartBadging(const std::string& strApkPath) const
+CBadgingAhead CApkTool::StartBadging(const std::string& strApkPath) const
 {
-    BadgingAhead ahead;
-    if (strApkPath.empty() || BundleKindOf(strApkPath) != BUNDLE_NONE) return ahead;
+    if (strApkPath.empty() || BundleKindOf(strApkPath) != BUNDLE_NONE) return CBadgingAhead();
     std::string strCommand;
     {
         CLockGuard lock(m_csFields);
         if (!m_strAaptPath.empty()) strCommand = BadgingCommand(m_strAaptPath, strApkPath);
     }
-    if (strCommand.empty()) return ahead;
-    const HANDLE hCancel = m_hCancel;
-    ahead.run = RunBeside([strCommand, hCancel] { return RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, hCancel); });
-    if (ahead.run.valid()) ahead.strApkPath = strApkPath;
-    return ahead;
+    return CBadgingAhead(strApkPath, strCommand, TOOL_QUERY_TIMEOUT_MS);
 }
 
-void CApkTool::LoadPackageInfo(BadgingAhead* pAhead)
+void CApkTool::LoadPackageInfo(CBadgingAhead* pAhead)
 {
     std::string strCommand;
     std::string strApkPath;
@@ -41,8 +35,8 @@ void CApkTool::LoadPackageInfo(BadgingAhead* pAhead)
     }
     // aapt runs without the lock so that a running install is not held up;
     // the permission table belongs to this (the window's) thread alone.
-    const bool bAhead = pAhead && pAhead->run.valid() && pAhead->strApkPath == strApkPath;
-    ToolRun run = bAhead ? pAhead->run.get() : RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    const bool bAhead = pAhead && pAhead->IsOf(strApkPath);
+    ToolRun run = bAhead ? pAhead->Take() : RunToolEx(strCommand, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     // A missing or hung aapt is told apart from a package it cannot read.
     Problem problem = RunProblem(run, TOOL_AAPT);
     BadgingDetails details;

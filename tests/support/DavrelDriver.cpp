@@ -1,6 +1,7 @@
 #include "support/DavrelDriver.h"
 
 #include <shlobj.h>
+#include <commctrl.h>
 #include "framework/TextConvert.h"
 #include "net/ScanPlan.h"
 
@@ -204,14 +205,44 @@ std::string CDavrelDriver::DialogText(HWND hwndDialog) {
     return GetText(GetDlgItem(hwndDialog, 0xFFFF));  // the text's static in the system's message boxes
 }
 
-bool CDavrelDriver::AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const {
-    // The file-name box: edt1 (0x480) in the system's dialogs, else the dialog's own visible edit.
+namespace {
+// The file-name box: edt1 (0x480) in the system's dialogs, else the dialog's own visible edit.
+HWND FileNameBox(HWND hwndDialog) {
     HWND hwndEdit = GetDlgItem(hwndDialog, 0x480);
     for (HWND hwnd : Windows(hwndDialog))
         if (!hwndEdit && GetParent(hwnd) == hwndDialog && ClassName(hwnd) == "Edit" && IsWindowVisible(hwnd))
             hwndEdit = hwnd;
-    return SendTimed(hwndEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strPath.c_str())) &&
+    return hwndEdit;
+}
+}  // namespace
+
+bool CDavrelDriver::AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const {
+    return SendTimed(FileNameBox(hwndDialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strPath.c_str())) &&
            AnswerDialog(hwndDialog, IDOK);
+}
+
+bool CDavrelDriver::PointFileDialogAt(HWND hwndDialog, const std::string& strPath) const {
+    const size_t nSlash = strPath.rfind('\\');
+    if (nSlash == std::string::npos || !AnswerFileDialog(hwndDialog, strPath.substr(0, nSlash + 1))) return false;
+    const std::string strName = strPath.substr(nSlash + 1);
+    const DWORD dwAttributes = GetFileAttributesA(strPath.c_str());
+    const bool bFolder = dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    HWND hwndEdit = FileNameBox(hwndDialog);
+    // The folder's list replaces the one shown when the dialog gets to it:
+    // typed into the list (which selects the item so named at once; a new
+    // search starts half a second after the last key) until the dialog
+    // names the file in its box. A folder selected is not named there.
+    return WaitUntil([&] {
+        HWND hwndList = NULL;
+        for (HWND hwnd : Windows(hwndDialog))
+            if (ClassName(hwnd) == "SysListView32" && IsWindowVisible(hwnd)) hwndList = hwnd;
+        DWORD_PTR nItems = 0;
+        if (!hwndList || !SendTimed(hwndList, LVM_GETITEMCOUNT, 0, 0, &nItems) || !nItems) return false;
+        Sleep(600);
+        for (char c : strName)
+            if (!SendTimed(hwndList, WM_CHAR, static_cast<unsigned char>(c), 1)) return false;
+        return bFolder || WaitUntil([&] { return GetText(hwndEdit) == strName; }, 1500);
+    });
 }
 
 double CDavrelDriver::DrawnShare(int nId) const {

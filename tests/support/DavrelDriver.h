@@ -75,6 +75,9 @@ public:
     static bool AnswerDialog(HWND hwndDialog, int nButtonId);  // posted
     static std::string DialogText(HWND hwndDialog);  // a message box's text
     bool AnswerFileDialog(HWND hwndDialog, const std::string& strPath) const;  // types the path, confirms
+    // Opens the file's folder, then types the file's name into the list, as
+    // a user may, which selects it; not confirmed.
+    bool PointFileDialogAt(HWND hwndDialog, const std::string& strPath) const;
 
 private:
     bool m_bReady = false;
