@@ -12,6 +12,7 @@
 #include "tools/CommandLine.h"
 #include "tools/DeviceReport.h"
 #include "tools/FileSize.h"
+#include "tools/ShellTogether.h"
 #include "tools/ToolRunner.h"
 #include "tools/TvAddress.h"
 
@@ -168,6 +169,48 @@ TEST(StorageReport, EightFiguresFromOneListingAsTheSingleQueriesPrintThem) {
         EXPECT_EQ(c.nBytes != ~0ULL, ReadStorageBytes(c.pszFigure, nBytes)) << c.pszFigure;
         EXPECT_EQ(c.nBytes, nBytes) << c.pszFigure;
     }
+}
+
+TEST(ShellTogether, OneRunToldApartIntoEachQuerysOwnAnswerWhateverTheLineEndsOrWhereItStopped) {
+    EXPECT_EQ("dumpsys package a; echo DAVREL-PART-END; getprop; echo DAVREL-PART-END; busybox df -h",
+              ShellScriptsInTurn({"dumpsys package a", "getprop", "busybox df -h"}));
+    auto run = [](const std::string& strOutput, ToolRunStatus status) {
+        ToolRun r;
+        r.status = status;
+        r.strOutput = strOutput;
+        return r;
+    };
+    const struct {
+        const char* pszOutput;
+        ToolRunStatus status;
+        std::vector<std::string> outputs;
+        std::vector<ToolRunStatus> statuses;
+    } CASES[] = {
+        {"v\nDAVREL-PART-END\n[a]: [1]\nDAVREL-PART-END\n/data 1G\n", TOOL_EXITED,
+         {"v\n", "[a]: [1]\n", "/data 1G\n"}, {TOOL_EXITED, TOOL_EXITED, TOOL_EXITED}},
+        // Old TVs end lines with CR LF; an answer may be empty.
+        {"v\r\nDAVREL-PART-END\r\nDAVREL-PART-END\r\n/data 1G\r\n", TOOL_EXITED,
+         {"v\r\n", "", "/data 1G\r\n"}, {TOOL_EXITED, TOOL_EXITED, TOOL_EXITED}},
+        // adb's own error reaches every query.
+        {"error: device offline\n", TOOL_EXITED, {"error: device offline\n", "error: device offline\n",
+         "error: device offline\n"}, {TOOL_EXITED, TOOL_EXITED, TOOL_EXITED}},
+        // Fell silent after the first answer: that one stands, the rest end as the run did.
+        {"v\nDAVREL-PART-END\n[a]: [", TOOL_TIMED_OUT, {"v\n", "[a]: [", ""},
+         {TOOL_EXITED, TOOL_TIMED_OUT, TOOL_TIMED_OUT}},
+        // The line inside another is no boundary.
+        {"v DAVREL-PART-END\nxDAVREL-PART-END\nDAVREL-PART-ENDx\nDAVREL-PART-END\ng\nDAVREL-PART-END\nd", TOOL_EXITED,
+         {"v DAVREL-PART-END\nxDAVREL-PART-END\nDAVREL-PART-ENDx\n", "g\n", "d"},
+         {TOOL_EXITED, TOOL_EXITED, TOOL_EXITED}},
+    };
+    for (const auto& c : CASES) {
+        const std::vector<ToolRun> parts = SplitShellRun(run(c.pszOutput, c.status), 3);
+        ASSERT_EQ(3u, parts.size());
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(c.outputs[i], parts[i].strOutput) << c.pszOutput << " part " << i;
+            EXPECT_EQ(c.statuses[i], parts[i].status) << c.pszOutput << " part " << i;
+        }
+    }
+    EXPECT_EQ("a\nDAVREL-PART-END\nb", SplitShellRun(run("a\nDAVREL-PART-END\nb", TOOL_EXITED), 1)[0].strOutput);
 }
 
 TEST(DeviceReport, InstalledVersionOfEachEraTheComparisonAndWhatARefusalAsks) {

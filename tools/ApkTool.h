@@ -115,6 +115,12 @@ struct TvAfterTask {
     StorageReading storage;
 };
 
+// What the TV's shell runs for the storage listing, the properties, and
+// (followed by the package's name) the version of a package.
+extern const char STORAGE_SCRIPT[];
+extern const char PROPERTIES_SCRIPT[];
+extern const char VERSION_SCRIPT[];
+
 // The single query of figure nIndex (0 to 7) of that device.
 std::string StorageCommand(const std::string& strAdbPath, const std::string& strSerial, int nIndex);
 // The eight figures out of one "busybox df -h" listing, each as that query
@@ -236,6 +242,8 @@ public:
     std::string StorageQuery(const std::string& strSerial) const;
     std::string PropertiesQuery(const std::string& strSerial) const;
     std::string VersionQuery(const std::string& strPackageName, const std::string& strSerial) const;
+    // The TV's shell queries in one adb shell run (tools/ShellTogether reads it apart).
+    std::string TvShellQuery(const std::string& strSerial, const std::vector<std::string>& vecScripts) const;
     static DeviceCheck ReadDeviceCheck(const ToolRun& run, const std::string& strAddress);
     static StorageReading ReadStorageRun(const ToolRun& run);
     static bool ReadPropertiesRun(const ToolRun& run, TvProperties& tv);

@@ -5,16 +5,32 @@
 // it, and count only when the check finds the TV ready under that very
 // serial. Otherwise they are read again for the serial found, or not at all
 // when the TV is not ready: the outcome is that of reading in turn.
+//
+// The TV's own queries (the storage listing, getprop, the package's
+// version) share one adb shell run, told apart by tools/ShellTogether.
 #include "tools/ApkTool.h"
+#include "tools/ShellTogether.h"
 #include "tools/ToolRunner.h"
+
+std::string CApkTool::TvShellQuery(const std::string& strSerial, const std::vector<std::string>& vecScripts) const
+{
+    std::string strAdb;
+    {
+        CLockGuard lock(m_csFields);
+        strAdb = m_strAdbPath;
+    }
+    return strAdb.empty() || vecScripts.empty()
+               ? std::string()
+               : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(ShellScriptsInTurn(vecScripts)).Text();
+}
 
 ConnectedTv CApkTool::ReadConnectedTv(const std::string& strAddress, const std::string& strLikelySerial,
                                       bool bProperties) const
 {
+    std::vector<std::string> scripts = {STORAGE_SCRIPT};
+    if (bProperties) scripts.push_back(PROPERTIES_SCRIPT);
     auto queriesFor = [&](const std::string& strSerial) {
-        std::vector<std::string> queries = {StorageQuery(strSerial)};
-        if (bProperties) queries.push_back(PropertiesQuery(strSerial));
-        return queries;
+        return std::vector<std::string>(1, bProperties ? TvShellQuery(strSerial, scripts) : StorageQuery(strSerial));
     };
     std::vector<std::string> queries = {DevicesQuery()};
     if (!strLikelySerial.empty()) {
@@ -30,6 +46,9 @@ ConnectedTv CApkTool::ReadConnectedTv(const std::string& strAddress, const std::
         runs.resize(1);
         runs.insert(runs.end(), again.begin(), again.end());
     }
+    const std::vector<ToolRun> answers = SplitShellRun(runs[1], scripts.size());
+    runs.resize(1);
+    runs.insert(runs.end(), answers.begin(), answers.end());
     tv.storage = ReadStorageRun(runs[1]);
     if (!tv.storage.problem.IsNone() || !bProperties) return tv;
     // A TV that did not say leaves the checks before an install unknown (nSdk 0).
@@ -46,13 +65,22 @@ TvAfterTask CApkTool::ReadTvAfterTask(const std::string& strSerial, const std::s
     after.bVersion = !strPackageName.empty();
     after.bProperties = bProperties;
     after.bStorage = bStorage;
-    std::vector<std::string> queries;
-    if (after.bVersion) queries.push_back(VersionQuery(strPackageName, strSerial));
-    if (bProperties) queries.push_back(PropertiesQuery(strSerial));
-    if (bStorage) queries.push_back(StorageQuery(strSerial));
-    std::vector<ToolRun> runs = RunToolsTogether(queries, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
+    // A name that may not reach the shell is asked for no version (that read never starts).
+    const bool bAskVersion = after.bVersion && IsSafePackageName(strPackageName);
+    std::vector<std::string> scripts;
+    if (bAskVersion) scripts.push_back(VERSION_SCRIPT + strPackageName);
+    if (bProperties) scripts.push_back(PROPERTIES_SCRIPT);
+    if (bStorage) scripts.push_back(STORAGE_SCRIPT);
+    // One query alone runs as it always has.
+    std::string strQuery = scripts.size() > 1 ? TvShellQuery(strSerial, scripts)
+                           : bAskVersion      ? VersionQuery(strPackageName, strSerial)
+                           : bProperties      ? PropertiesQuery(strSerial)
+                                              : StorageQuery(strSerial);
+    std::vector<ToolRun> runs;
+    if (!scripts.empty())
+        runs = SplitShellRun(RunToolEx(strQuery, TOOL_QUERY_TIMEOUT_MS, m_hCancel), scripts.size());
     size_t nRun = 0;
-    if (after.bVersion) after.version = ReadVersionRun(runs[nRun++], strPackageName);
+    if (after.bVersion) after.version = ReadVersionRun(bAskVersion ? runs[nRun++] : ToolRun(), strPackageName);
     if (bProperties && !ReadPropertiesRun(runs[nRun++], after.properties)) after.properties = TvProperties();
     if (bStorage) after.storage = ReadStorageRun(runs[nRun++]);
     return after;

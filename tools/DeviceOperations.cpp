@@ -84,6 +84,9 @@ InstallResult CApkTool::InstallPackage(int bInternal, const std::string& strApkP
     return result;
 }
 
+const char PROPERTIES_SCRIPT[] = "getprop";
+const char VERSION_SCRIPT[] = "dumpsys package ";
+
 std::string CApkTool::VersionQuery(const std::string& strPackageName, const std::string& strSerial) const
 {
     std::string strAdb;

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+const char STORAGE_SCRIPT[] = "busybox df -h";
 
-const char STORAGE_LISTING[] = "busybox df -h";
+namespace {
 
 // Per figure: the mount point and the column (1-based, as awk counts) of its
 // line. A long filesystem name gets a line of its own in busybox's listing,
@@ -100,7 +100,7 @@ std::string CApkTool::StorageQuery(const std::string& strSerial) const
         CLockGuard lock(m_csFields);
         strAdb = m_strAdbPath;
     }
-    return strAdb.empty() ? std::string() : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(STORAGE_LISTING).Text();
+    return strAdb.empty() ? std::string() : CCommandLine::Adb(strAdb, strSerial).Word("shell").Shell(STORAGE_SCRIPT).Text();
 }
 
 StorageReading CApkTool::ReadStorageRun(const ToolRun& run)

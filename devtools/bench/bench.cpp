@@ -190,7 +190,7 @@ public:
                    {"choose a package pointed at in the dialog's list, confirmed 0.3 s later", 1, {}, {}, {}}};
         // Connect, refresh, install and uninstall now share or drop runs;
         // the runs they took before are timed too.
-        const struct { int nFlow, nRuns, nOldRuns; } RUNS[] = {{2, 4, 11}, {3, 2, 9}, {4, 5, 10}, {5, 4, 10}};
+        const struct { int nFlow, nRuns, nOldRuns; } RUNS[] = {{2, 3, 11}, {3, 2, 9}, {4, 4, 10}, {5, 3, 10}};
         for (const auto& runs : RUNS) {
             m_flows[runs.nFlow].nToolRuns = runs.nRuns;
             m_flows[runs.nFlow].nOldRuns = runs.nOldRuns;
@@ -581,13 +581,16 @@ private:
     // listing, getprop once per connection, the TV's version of the package.
     void Adb(CCommandLine command, DWORD timeoutMs = TOOL_QUERY_TIMEOUT_MS) { RunTool(command.Text(), timeoutMs); }
     CCommandLine TvAdb() const { return CCommandLine::Adb(m_tool.m_strAdbPath, m_strAddress); }
-    void Listing() { Adb(TvAdb().Word("shell").Shell("busybox df -h")); }
-    void Version() { Adb(TvAdb().Word("shell").Word("dumpsys").Word("package").Package(m_tool.m_strPackageName)); }
+    void Listing() { Adb(TvAdb().Word("shell").Shell(STORAGE_SCRIPT)); }
+    // The TV's queries after a task, in one shell run as Davrel asks them.
+    void VersionAndListing() {
+        RunTool(m_tool.TvShellQuery(m_strAddress, {VERSION_SCRIPT + m_tool.m_strPackageName, STORAGE_SCRIPT}),
+                TOOL_QUERY_TIMEOUT_MS);
+    }
     void BareConnect() {
         Adb(CCommandLine::Adb(m_tool.m_strAdbPath).Word("connect").Word(m_strAddress));
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
-        Listing();
-        Adb(TvAdb().Word("shell").Word("getprop"));
+        RunTool(m_tool.TvShellQuery(m_strAddress, {STORAGE_SCRIPT, PROPERTIES_SCRIPT}), TOOL_QUERY_TIMEOUT_MS);
     }
     void BareRefresh() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
@@ -600,16 +603,14 @@ private:
         const std::string strTarget = TvTransferPath(strInstallFile);
         RunTool(TvAdb().Word("push").Path(strInstallFile).Word(strTarget).Text(), TOOL_NO_TIMEOUT);
         RunTool(TvAdb().Word("shell").Shell(PushedInstallScript(false, false, strTarget)).Text(), TOOL_NO_TIMEOUT);
-        Listing();
-        Version();
+        VersionAndListing();
     }
     // The package is gone by now: this uninstall is answered with a failure,
     // which takes the TV as long.
     void BareUninstall() {
         RunTool(m_tool.BuildCommand(CMD_DEVICES));
         RunTool(m_tool.BuildCommand(CMD_UNINSTALL), TOOL_NO_TIMEOUT);
-        Listing();
-        Version();
+        VersionAndListing();
     }
 
     // The runs the same flows took before: adb's server restarted at every

@@ -10,7 +10,8 @@
 //                           and is not waited for (as adb starts its server)
 //   hang                    adds the command line to "<...>.held", then waits until a
 //                           test writes "<...>.release" (one per run) or deletes the script
-// Patterns and texts take C escapes: \n \r \t \\ \0 \xHH.
+// Patterns and texts take C escapes: \n \r \t \\ \0 \xHH. A shell of several
+// queries ("a; echo DAVREL-PART-END; b") has each answered by its own rule.
 #include <windows.h>
 #include <algorithm>
 #include <cstdlib>
@@ -59,17 +60,8 @@ void AppendLine(const std::string& path, const std::string& line) {
 
 }  // namespace
 
-int main() {
-    char self[MAX_PATH * 2] = {0};
-    GetModuleFileNameA(NULL, self, sizeof self - 1);
-    const std::string base = std::string(self).substr(0, std::string(self).rfind('.'));
-    const std::string commandLine = GetCommandLineA();
-    AppendLine(base + ".log", commandLine);
-    HANDLE hScript = CreateFileA((base + ".script").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                 OPEN_EXISTING, 0, NULL);
-    const std::string script = ReadAll(hScript);
-    CloseHandle(hScript);
-
+// Follows the first rule whose pattern occurs in commandLine; its exit code.
+int Follow(const std::string& script, const std::string& commandLine, const std::string& base, const char* self) {
     bool inRule = false;
     for (size_t start = 0, end; start < script.size(); start = end + 1) {
         end = std::min(script.find('\n', start), script.size());
@@ -113,3 +105,33 @@ int main() {
     }
     return 0;
 }
+
+int main() {
+    char self[MAX_PATH * 2] = {0};
+    GetModuleFileNameA(NULL, self, sizeof self - 1);
+    const std::string base = std::string(self).substr(0, std::string(self).rfind('.'));
+    const std::string commandLine = GetCommandLineA();
+    AppendLine(base + ".log", commandLine);
+    HANDLE hScript = CreateFileA((base + ".script").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                 OPEN_EXISTING, 0, NULL);
+    const std::string script = ReadAll(hScript);
+    CloseHandle(hScript);
+    // Davrel's queries in one shell, "a; echo DAVREL-PART-END; b": each
+    // part answered by its own rule, as if run alone, the line between them.
+    const std::string strPartEnd = "; echo DAVREL-PART-END; ", strShell = " shell \"";
+    const size_t nShell = commandLine.find(strShell);
+    if (nShell != std::string::npos && commandLine.find(strPartEnd) != std::string::npos) {
+        std::string strHead = commandLine.substr(0, nShell + strShell.size() - 1);
+        std::string strBody = commandLine.substr(nShell + strShell.size());
+        if (!strBody.empty() && strBody.back() == '"') strBody.pop_back();
+        for (size_t nStart = 0, nPart = 0; nStart <= strBody.size(); ++nPart) {
+            size_t nEnd = std::min(strBody.find(strPartEnd, nStart), strBody.size());
+            if (nPart) Write(STD_OUTPUT_HANDLE, "DAVREL-PART-END\r\n");
+            Follow(script, strHead + strBody.substr(nStart, nEnd - nStart), base, self);
+            nStart = nEnd + strPartEnd.size();
+        }
+        return 0;
+    }
+    return Follow(script, commandLine, base, self);
+}
+
