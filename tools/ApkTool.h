@@ -210,10 +210,6 @@ public:
     InstallResult InstallPushed(bool bInternal, bool bDowngrade, const std::string& strApkPath,
                                 const std::string& strSerial, unsigned long long nBytes,
                                 const std::function<void(int)>& onProgress) const;
-    // Asks the TV which version of the package it has; any thread.
-    InstalledVersion QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const;
-    // "getprop" of the TV; false when it did not answer. Any thread.
-    bool QueryTvProperties(const std::string& strSerial, TvProperties& tv) const;
     // The device check at an address, then the storage figures and (with
     // bProperties) the properties of the device found, as if read one after
     // the other; any thread. They are read together with the check for the
@@ -234,9 +230,7 @@ public:
     InstallResult UninstallPackage(const std::string& strPackageName, const std::string& strSerial) const;
     // Removes a file Davrel's transfer left on the TV (rm -f); true when the TV answered.
     bool RemoveTvFile(const std::string& strSerial, const std::string& strPath) const;
-    // Reads the storage figures of a device; any thread.
-    StorageReading ReadStorage(const std::string& strSerial) const;
-    // The queries above as command lines, and their readers of a run, so that
+    // The TV's queries as command lines, and their readers of a run, so that
     // several run together (RunToolsTogether) on one thread.
     std::string DevicesQuery() const;
     std::string StorageQuery(const std::string& strSerial) const;

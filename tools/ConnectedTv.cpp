@@ -29,32 +29,21 @@ ConnectedTv CApkTool::ReadConnectedTv(const std::string& strAddress, const std::
 {
     std::vector<std::string> scripts = {STORAGE_SCRIPT};
     if (bProperties) scripts.push_back(PROPERTIES_SCRIPT);
-    auto queriesFor = [&](const std::string& strSerial) {
-        return std::vector<std::string>(1, bProperties ? TvShellQuery(strSerial, scripts) : StorageQuery(strSerial));
-    };
     std::vector<std::string> queries = {DevicesQuery()};
-    if (!strLikelySerial.empty()) {
-        std::vector<std::string> more = queriesFor(strLikelySerial);
-        queries.insert(queries.end(), more.begin(), more.end());
-    }
+    if (!strLikelySerial.empty()) queries.push_back(TvShellQuery(strLikelySerial, scripts));
     std::vector<ToolRun> runs = RunToolsTogether(queries, TOOL_QUERY_TIMEOUT_MS, m_hCancel);
     ConnectedTv tv;
     tv.check = ReadDeviceCheck(runs[0], strAddress);
     if (!tv.check.problem.IsNone()) return tv;
-    if (strLikelySerial.empty() || tv.check.strSerial != strLikelySerial) {  // those answers were another device's
-        std::vector<ToolRun> again = RunToolsTogether(queriesFor(tv.check.strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel);
-        runs.resize(1);
-        runs.insert(runs.end(), again.begin(), again.end());
-    }
+    if (strLikelySerial.empty() || tv.check.strSerial != strLikelySerial)  // those answers were another device's
+        runs = {runs[0], RunToolEx(TvShellQuery(tv.check.strSerial, scripts), TOOL_QUERY_TIMEOUT_MS, m_hCancel)};
     const std::vector<ToolRun> answers = SplitShellRun(runs[1], scripts.size());
-    runs.resize(1);
-    runs.insert(runs.end(), answers.begin(), answers.end());
-    tv.storage = ReadStorageRun(runs[1]);
+    tv.storage = ReadStorageRun(answers[0]);
     if (!tv.storage.problem.IsNone() || !bProperties) return tv;
     // A TV that did not say leaves the checks before an install unknown (nSdk 0).
     tv.bProperties = true;
     TvProperties properties;
-    if (ReadPropertiesRun(runs[2], properties)) tv.properties = properties;
+    if (ReadPropertiesRun(answers[1], properties)) tv.properties = properties;
     return tv;
 }
 

@@ -110,12 +110,6 @@ InstalledVersion CApkTool::ReadVersionRun(const ToolRun& run, const std::string&
     return ReadInstalledVersion(run.strOutput, strPackageName);
 }
 
-InstalledVersion CApkTool::QueryInstalledVersion(const std::string& strPackageName, const std::string& strSerial) const
-{
-    return ReadVersionRun(RunToolEx(VersionQuery(strPackageName, strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel),
-                          strPackageName);
-}
-
 bool CApkTool::UninstallPackage() const
 {
     std::string strPackageName, strSerial;
@@ -151,11 +145,6 @@ bool CApkTool::ReadPropertiesRun(const ToolRun& run, TvProperties& tv)
     if (run.status != TOOL_EXITED) return false;
     tv = ReadTvProperties(run.strOutput);
     return tv.nSdk > 0;
-}
-
-bool CApkTool::QueryTvProperties(const std::string& strSerial, TvProperties& tv) const
-{
-    return ReadPropertiesRun(RunToolEx(PropertiesQuery(strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel), tv);
 }
 
 bool CApkTool::RemoveTvFile(const std::string& strSerial, const std::string& strPath) const

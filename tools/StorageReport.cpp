@@ -114,11 +114,6 @@ StorageReading CApkTool::ReadStorageRun(const ToolRun& run)
     return reading;
 }
 
-StorageReading CApkTool::ReadStorage(const std::string& strSerial) const
-{
-    return ReadStorageRun(RunToolEx(StorageQuery(strSerial), TOOL_QUERY_TIMEOUT_MS, m_hCancel));
-}
-
 void CApkTool::KeepStorage(const StorageReading& reading)
 {
     std::string* const FIGURES[STORAGE_FIGURES] = {
