@@ -1,4 +1,6 @@
 #include "framework/FileDialog.h"
+#include <commctrl.h>
+#include <shlwapi.h>
 #include <shobjidl.h>
 #include <vector>
 #include "framework/ScopedWin.h"
@@ -56,11 +58,39 @@ std::wstring SelectedPath(IFileDialog* pDialog) {
     return strPath;
 }
 
+// The file a name typed into the dialog's box names, as the dialog's own
+// result will name it ("..\x.apk" resolved): as typed when whole, else in
+// the folder shown; empty when there is no name.
+std::wstring TypedPath(IFileDialog* pDialog) {
+    PWSTR pszName = NULL;
+    if (FAILED(pDialog->GetFileName(&pszName)) || !pszName) return std::wstring();
+    std::wstring strPath = pszName;
+    ::CoTaskMemFree(pszName);
+    if (strPath.empty()) return strPath;
+    if (::PathIsRelativeW(strPath.c_str())) {
+        CComPtrLite<IShellItem> pFolder;
+        PWSTR pszFolder = NULL;
+        if (FAILED(pDialog->GetFolder(pFolder.Receive())) || !pFolder.Get() ||
+            FAILED(pFolder->GetDisplayName(SIGDN_FILESYSPATH, &pszFolder)) || !pszFolder)
+            return std::wstring();
+        std::wstring strFolder = pszFolder;
+        ::CoTaskMemFree(pszFolder);
+        if (!strFolder.empty() && strFolder.back() != L'\\') strFolder += L'\\';
+        strPath = strFolder + strPath;
+    }
+    wchar_t szFull[MAX_PATH * 2];
+    const DWORD nFull = ::GetFullPathNameW(strPath.c_str(), MAX_PATH * 2, szFull, NULL);
+    return nFull && nFull < MAX_PATH * 2 ? std::wstring(szFull, nFull) : strPath;
+}
+
 // Passes the dialog's "selection changed" and "file confirmed" on to its CFileDialog. Lives on
 // DoModal's stack, outliving the dialog that holds it.
 class CFileOkEvents : public IFileDialogEvents {
 public:
     explicit CFileOkEvents(CFileDialog* pOwner) : m_pOwner(pOwner) {}
+    ~CFileOkEvents() {
+        if (m_hwndDialog) ::RemoveWindowSubclass(m_hwndDialog, ConfirmProc, 0);
+    }
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IFileDialogEvents) {
@@ -78,7 +108,20 @@ public:
         return m_pOwner->FileOk(strPath) ? S_FALSE : S_OK;
     }
     IFACEMETHODIMP OnFolderChanging(IFileDialog*, IShellItem*) override { return S_OK; }
-    IFACEMETHODIMP OnFolderChange(IFileDialog*) override { return S_OK; }
+    // The dialog's window exists once it shows its first folder. Its Open
+    // button (or Enter in the name box) is seen before the dialog checks the
+    // name typed, which takes it a while: the owner hears of the typed file then.
+    IFACEMETHODIMP OnFolderChange(IFileDialog* pDialog) override {
+        CComPtrLite<IOleWindow> pWindow;
+        HWND hwnd = NULL;
+        if (m_hwndDialog || !pDialog ||
+            FAILED(pDialog->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(pWindow.Receive()))) ||
+            FAILED(pWindow->GetWindow(&hwnd)) || !hwnd)
+            return S_OK;
+        m_pDialog = pDialog;
+        if (::SetWindowSubclass(hwnd, ConfirmProc, 0, reinterpret_cast<DWORD_PTR>(this))) m_hwndDialog = hwnd;
+        return S_OK;
+    }
     IFACEMETHODIMP OnSelectionChange(IFileDialog* pDialog) override {
         m_pOwner->SelectionChanged(SelectedPath(pDialog));
         return S_OK;
@@ -88,7 +131,21 @@ public:
     IFACEMETHODIMP OnOverwrite(IFileDialog*, IShellItem*, FDE_OVERWRITE_RESPONSE*) override { return E_NOTIMPL; }
 
 private:
+    static LRESULT CALLBACK ConfirmProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR dwData) {
+        CFileOkEvents* pThis = reinterpret_cast<CFileOkEvents*>(dwData);
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+            const std::wstring strTyped = TypedPath(pThis->m_pDialog);
+            if (!strTyped.empty()) pThis->m_pOwner->SelectionChanged(strTyped);
+        } else if (uMsg == WM_NCDESTROY) {
+            ::RemoveWindowSubclass(hwnd, ConfirmProc, 0);
+            pThis->m_hwndDialog = NULL;
+        }
+        return ::DefSubclassProc(hwnd, uMsg, wParam, lParam);
+    }
+
     CFileDialog* m_pOwner;
+    IFileDialog* m_pDialog = NULL;  // the dialog DoModal holds, while its window lives
+    HWND m_hwndDialog = NULL;
 };
 }  // namespace
 

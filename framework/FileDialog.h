@@ -27,7 +27,8 @@ public:
     // (the path names are set by then): nonzero keeps the dialog open.
     virtual BOOL OnFileNameOK() { return FALSE; }
     // Called when the user points at another file or folder in the dialog's
-    // list; GetSelectedPathName names it (empty when nothing is selected).
+    // list, and as they confirm a name typed into its box, before the dialog
+    // has checked it; GetSelectedPathName names it (empty when nothing is selected).
     virtual void OnFileNameChange() {}
     std::string GetSelectedPathName() const { return m_strSelected; }
     virtual ~CFileDialog() {}

@@ -110,6 +110,7 @@ TEST_F(ToolRunnerTest, AReadAheadIsOfItsFileAsItWasAndOneNoLongerWantedEndsAtOnc
     // Of its own file only, and only as the file was: its time alone, then its size alone, changed.
     CBadgingAhead ahead(A, command(A), TOOL_QUERY_TIMEOUT_MS);
     EXPECT_TRUE(ahead.IsOf(A));
+    EXPECT_TRUE(ahead.IsOf(m_dir / "A.APK")) << "the same file, named in another case";
     EXPECT_FALSE(ahead.IsOf(strHung));
     CScopedFile file(CreateFileA(A.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
     FILETIME written = {}, earlier = {};

@@ -48,16 +48,12 @@ TEST(TaskQueue, OrdersRunOneAtATimeInTheOrderGivenAndStopDropsTheWaiting) {
 
 TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
     Problem refused(PROBLEM_REFUSED, "Failure [INSTALL_FAILED_OLDER_SDK]");
-    Problem silent(PROBLEM_TV_SILENT);
     Problem adbError(PROBLEM_ADB_ERROR, "error: no devices/emulators found");
     Problem bundle = Problem::OfBundle(BUNDLE_NEEDS_NEWER_TV);
     bundle.nNeededSdk = 30, bundle.nTvSdk = 25;
     Problem obb(PROBLEM_OBB_NOT_COPIED, "remote No space left on device");
     const struct { StatusContext context; Problem problem; const char* pszText; } CASES[] = {
-        {CONTEXT_TV, Problem(PROBLEM_NO_ADDRESS), "电视未连接：请输入电视IP地址后点击\"连接设备\""},
-        {CONTEXT_TV, silent, "电视未连接：电视没有响应，请检查电视的网络后点击\"刷新\""},
         {CONTEXT_TV, adbError, "电视未连接：adb.exe出错：error: no devices/emulators found"},
-        {CONTEXT_TV, Problem(PROBLEM_ADB_NOT_STARTED), "电视未连接：无法启动adb.exe"},
         {CONTEXT_INSTALL, Problem(PROBLEM_ADB_NOT_STARTED), "软件安装失败：无法启动adb.exe"},
         {CONTEXT_INSTALL, refused, "软件安装失败：电视的Android版本过低，无法安装此软件（INSTALL_FAILED_OLDER_SDK）"},
         {CONTEXT_INSTALL, Problem(PROBLEM_REFUSED, "Failure [INSTALL_PARSE_FAILED_NOT_APK: x]"),
@@ -74,14 +70,11 @@ TEST(ProblemText, EachSituationAndProblemInTheUsersWords) {
          "软件安装失败：install apk has be disabled from pm by system default!（电视的设置禁止通过网络安装软件）"},
         {CONTEXT_UNINSTALL, Problem(PROBLEM_REFUSED), "软件卸载失败"},
         {CONTEXT_INSTALL, bundle, "软件安装失败：电视系统版本过低（该软件需要API 30，电视为API 25）"},
-        {CONTEXT_INSTALL, Problem(PROBLEM_CANCELLED), "软件安装失败：操作已取消"},
         {CONTEXT_INSTALL, obb, "软件已安装，但OBB数据未能复制到电视：remote No space left on device"},
         // A package: aapt that could not run is not a package it could not read.
         {CONTEXT_PACKAGE, Problem(PROBLEM_PACKAGE_UNREADABLE), "无法获取该APK文件信息"},
         {CONTEXT_PACKAGE, Problem(PROBLEM_AAPT_NOT_STARTED), "无法获取该APK文件信息：无法启动aapt.exe"},
-        {CONTEXT_PACKAGE, Problem(PROBLEM_AAPT_TIMED_OUT), "无法获取该APK文件信息：aapt.exe超时未结束，请稍后重试"},
         {CONTEXT_PACKAGE, Problem::OfBundle(BUNDLE_DAMAGED), "安装包已损坏，无法解压"},
-        {CONTEXT_PACKAGE, Problem::OfBundle(BUNDLE_TOO_SLOW), "读取安装包用时过长，已停止（安装包过大或电脑太忙）"},
         {CONTEXT_TV, Problem(), ""},
     };
     for (const auto& c : CASES) EXPECT_EQ(c.pszText, ProblemText(c.context, c.problem)) << c.problem.code;

@@ -249,24 +249,6 @@ TEST_F(WindowTest, TheTypedTvAloneCountsAndACarelessAddressNeverReachesAdb) {
     EXPECT_TRUE(CloseCleanly());
 }
 
-TEST_F(WindowTest, ATransferThatBrokeOffSaysSoAndItsFileGoesAtTheNextChance) {
-    ASSERT_TRUE(m_app.SetScript("adb", Rule(" devices", "List of devices attached\n192.168.1.20:5555\tdevice\n") +
-                                           Rule(" install ", "adb: error: failed to copy 'a.apk' to '/data/local/tmp/"
-                                                             "install.apk': no response: Connection reset by peer\n")));
-    ASSERT_TRUE(StartWith(MakePackage("a", "a.apk")));
-    ASSERT_TRUE(m_app.Click(IDC_BTN_INSTALL));
-    EXPECT_TRUE(WaitUntil([&] { return m_app.Text(IDC_LINK_STATUS).find("软件安装失败：电视断开了连接") == 0; }))
-        << m_app.Text(IDC_LINK_STATUS);
-    EXPECT_TRUE(m_app.WaitEnabled(IDC_BTN_UNINSTALL, true));
-    EXPECT_TRUE(AdbArgs("shell rm").empty()) << "removed while the TV was gone";
-    // The TV is back: the next order removes the half-sent file first, once.
-    UseAdb(false);
-    ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL) && m_app.WaitText(IDC_LINK_STATUS, "软件卸载完成"));
-    ASSERT_TRUE(m_app.Click(IDC_BTN_UNINSTALL) && m_app.WaitText(IDC_LINK_STATUS, "软件卸载完成"));
-    EXPECT_EQ(std::vector<std::string>{"shell rm -f /data/local/tmp/install.apk"}, AdbArgs("shell rm"));
-    EXPECT_TRUE(CloseCleanly());
-}
-
 TEST_F(WindowTest, SaysWhyWhenAdbCannotStartOrTheTvStopsAnswering) {
     ASSERT_TRUE(m_app.Start());
     const std::string NOT_CONNECTED = "电视未连接：";

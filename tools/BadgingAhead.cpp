@@ -35,7 +35,8 @@ bool CBadgingAhead::Running() const {
 
 bool CBadgingAhead::IsOf(const std::string& strApkPath) const {
     WIN32_FILE_ATTRIBUTE_DATA now = {};
-    return m_run.valid() && strApkPath == m_strApkPath && LookAt(strApkPath, now) &&
+    // Windows names a file in any case; the dialog's result may differ from what was typed.
+    return m_run.valid() && ::lstrcmpiA(strApkPath.c_str(), m_strApkPath.c_str()) == 0 && LookAt(strApkPath, now) &&
            now.nFileSizeHigh == m_stamp.nFileSizeHigh && now.nFileSizeLow == m_stamp.nFileSizeLow &&
            ::CompareFileTime(&now.ftLastWriteTime, &m_stamp.ftLastWriteTime) == 0;
 }

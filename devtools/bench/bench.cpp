@@ -408,8 +408,15 @@ private:
     }
 
     // Until Davrel runs no tool (at most a few seconds).
+    // Davrel's later work may begin a moment after a flow has ended (the
+    // TV's version of a package chosen is asked once the window has painted
+    // it): idle counts once no tool of Davrel's has run for a while.
     void WaitIdle() const {
-        WaitUntil([&] { return ChildProcesses().empty(); }, 10000);
+        DWORD dwQuietSince = GetTickCount();
+        WaitUntil([&] {
+            if (!ChildProcesses().empty()) dwQuietSince = GetTickCount();
+            return GetTickCount() - dwQuietSince >= 150;
+        }, 10000);
     }
 
     // With the TV silent, each task started stays in its tool run until the
