@@ -333,8 +333,8 @@ public:
     void OnFileNameChange() override {
         const std::string strPath = GetSelectedPathName();
         if (!HasPackageExtension(AnsiToWide(strPath)) || m_ahead.IsOf(strPath) || m_ahead.Running()) return;
-        Trace("file pointed at", strPath);
         m_ahead = m_tool.StartBadging(strPath);
+        if (m_ahead.IsOf(strPath)) Trace("file pointed at", strPath);
     }
     BOOL OnFileNameOK() override {
         Trace("file confirmed");
