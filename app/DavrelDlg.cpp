@@ -58,7 +58,6 @@ BEGIN_MESSAGE_MAP(CDavrelDlg, CDialog)
     ON_BN_CLICKED(IDC_BTN_REFRESH, OnRefreshClicked)
     ON_WM_DROPFILES()
     ON_MESSAGE(WM_APP_TASK_REPORT, OnTaskReport)
-    ON_MESSAGE(WM_TIMER, OnTimer)
 END_MESSAGE_MAP()
 
 CDavrelDlg::CDavrelDlg(CWnd* pParent)

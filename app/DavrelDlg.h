@@ -111,7 +111,6 @@ protected:
     void OnDestroy();
     void OnDropFiles(HDROP hDrop);
     LRESULT OnTaskReport(WPARAM wParam, LPARAM lParam);
-    LRESULT OnTimer(WPARAM nTimer, LPARAM lParam);
 
     // Links, buttons, address box
     void OnLinkClicked(NMHDR* pNMHDR, LRESULT* pResult);
@@ -186,10 +185,6 @@ protected:
     // Asks the connected TV, in the background, which version of the loaded
     // package it has; shows it (or nothing) as the answer comes.
     void QueryInstalledVersion();
-    // The same once the window has painted what it shows now (a timer's
-    // message comes after painting): the query's tool start does not hold
-    // up the package's details.
-    void QueryInstalledVersionAfterPaint();
     void ShowInstalledVersion();
     // At the press of Install: false when the user declined an older
     // version over the TV's newer one; bDowngrade says whether -d goes.

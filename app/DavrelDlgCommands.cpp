@@ -197,21 +197,6 @@ void CDavrelDlg::QueryInstalledVersion() {
     StartTask(order);
 }
 
-namespace {
-const UINT_PTR TIMER_VERSION_QUERY = 1;
-}
-
-void CDavrelDlg::QueryInstalledVersionAfterPaint() {
-    if (!::SetTimer(m_hWnd, TIMER_VERSION_QUERY, USER_TIMER_MINIMUM, NULL)) QueryInstalledVersion();
-}
-
-LRESULT CDavrelDlg::OnTimer(WPARAM nTimer, LPARAM) {
-    if (nTimer != TIMER_VERSION_QUERY) return 0;
-    ::KillTimer(m_hWnd, TIMER_VERSION_QUERY);
-    QueryInstalledVersion();
-    return 0;
-}
-
 void CDavrelDlg::ShowInstalledVersion() {
     std::string strName = m_pTool->LoadedPackageName();
     bool bShown = !strName.empty() && strName == m_strTvVersionOf && m_tvVersion.bInstalled;
@@ -439,7 +424,7 @@ std::string CDavrelDlg::LoadApk(CBadgingAhead* pAhead) {
                                    [](const TaskOrder& order) { return order.nTask != TASK_QUERY_VERSION; });
     if (bWorkQueued) SetStatus(m_strTaskStatus.empty() ? STATUS_TASK_WAITING : m_strTaskStatus.c_str());
     // A TV already connected: which version it has of this package.
-    QueryInstalledVersionAfterPaint();
+    QueryInstalledVersion();
     return strProblem;
 }
 
