@@ -319,7 +319,7 @@ public:
         const std::string strPath = GetSelectedPathName();
         if (!HasPackageExtension(AnsiToWide(strPath)) || m_ahead.IsOf(strPath) || m_ahead.Running()) return;
         m_ahead = m_tool.StartBadging(strPath);
-        if (m_ahead.IsOf(strPath)) Trace("file pointed at", strPath);
+        if (m_ahead.Running()) Trace("file pointed at", strPath);
     }
     BOOL OnFileNameOK() override {
         Trace("file confirmed");

@@ -407,10 +407,9 @@ private:
         return true;
     }
 
-    // Until Davrel runs no tool (at most a few seconds).
-    // Davrel's later work may begin a moment after a flow has ended (the
-    // TV's version of a package chosen is asked once the window has painted
-    // it): idle counts once no tool of Davrel's has run for a while.
+    // Until Davrel runs no tool (at most a few seconds). A query it starts
+    // as a flow ends may not have begun at the first look: idle counts once
+    // no tool of Davrel's has run for a while.
     void WaitIdle() const {
         DWORD dwQuietSince = GetTickCount();
         WaitUntil([&] {
